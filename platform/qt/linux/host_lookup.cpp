@@ -1,0 +1,154 @@
+// Host lookups over getaddrinfo and getnameinfo that a stop request can abandon.
+//
+// glibc's lookups cannot be interrupted, and a silent name server holds one for many seconds. So
+// each lookup runs on a helper thread that owns its result; on a stop the caller returns at once
+// and the helper finishes alone, into state that only it still holds.
+// The Windows-shaped names first: the system headers below define some of them as macros.
+#include "afxwin.h"
+#include "stop_state.h"
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "winapi.h"
+
+namespace linuxsvc {
+namespace {
+
+using Address = std::array<char, 4>;
+
+struct HostAnswer {
+    std::string name;
+    std::vector<Address> addresses;
+};
+
+struct Lookup {
+    bool done = false;  // guarded by the stop bell's lock
+    bool found = false;
+    HostAnswer answer;
+};
+
+// Runs `resolve` on a helper thread; the answer, or nothing when it failed or a stop came first.
+template <typename Resolve>
+std::optional<HostAnswer> RunAbandonable(Resolve resolve) {
+    auto lookup = std::make_shared<Lookup>();
+    try {
+        std::thread([lookup, resolve] {
+            HostAnswer answer;
+            const bool found = resolve(answer);
+            StopBell::Instance().Ring([&] {
+                lookup->found = found;
+                lookup->answer = std::move(answer);
+                lookup->done = true;
+            });
+        }).detach();
+    } catch (const std::system_error&) {
+        return std::nullopt;
+    }
+    // Only a stop ends the wait early: the lookup's own time-outs bound it otherwise.
+    const auto farAway = std::chrono::steady_clock::now() + std::chrono::hours(24 * 365);
+    StopBell& bell = StopBell::Instance();
+    if (!bell.WaitUntil([&] { return lookup->done; }, farAway)) return std::nullopt;
+    std::optional<HostAnswer> result;
+    bell.Ring([&] {
+        if (lookup->found) result = std::move(lookup->answer);
+    });
+    return result;
+}
+
+bool ResolveName(const std::string& name, HostAnswer& answer) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_flags = AI_CANONNAME;
+    addrinfo* results = nullptr;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &results) != 0) return false;
+    answer.name = results->ai_canonname != nullptr ? results->ai_canonname : name;
+    for (const addrinfo* entry = results; entry != nullptr; entry = entry->ai_next) {
+        if (entry->ai_family != AF_INET) continue;
+        Address address;
+        std::memcpy(address.data(),
+                    &reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr.s_addr, 4);
+        bool seen = false;
+        for (const Address& known : answer.addresses) seen = seen || known == address;
+        if (!seen) answer.addresses.push_back(address);
+    }
+    freeaddrinfo(results);
+    return !answer.addresses.empty();
+}
+
+bool ResolveAddress(const Address& address, HostAnswer& answer) {
+    sockaddr_in node{};
+    node.sin_family = AF_INET;
+    std::memcpy(&node.sin_addr.s_addr, address.data(), 4);
+    char name[NI_MAXHOST];
+    if (getnameinfo(reinterpret_cast<const sockaddr*>(&node), sizeof(node), name, sizeof(name),
+                    nullptr, 0, NI_NAMEREQD) != 0) {
+        return false;
+    }
+    answer.name = name;
+    answer.addresses = {address};
+    return true;
+}
+
+// The calling thread's host record, as Windows Sockets keeps one per thread.
+class ThreadHostRecord {
+  public:
+    win::hostent* Fill(HostAnswer answer) {
+        m_answer = std::move(answer);
+        m_addressPointers.clear();
+        for (Address& address : m_answer.addresses) m_addressPointers.push_back(address.data());
+        m_addressPointers.push_back(nullptr);
+        m_aliases[0] = nullptr;
+        m_record.h_name = m_answer.name.data();
+        m_record.h_aliases = m_aliases;
+        m_record.h_addrtype = AF_INET;
+        m_record.h_length = 4;
+        m_record.h_addr_list = m_addressPointers.data();
+        return &m_record;
+    }
+
+  private:
+    HostAnswer m_answer;
+    std::vector<char*> m_addressPointers;
+    char* m_aliases[1] = {nullptr};
+    win::hostent m_record{};
+};
+
+thread_local ThreadHostRecord t_hostRecord;
+
+}  // namespace
+}  // namespace linuxsvc
+
+namespace win {
+
+hostent* gethostbyname(const char* name) {
+    if (name == nullptr || AfxStopRequested()) return nullptr;
+    const std::string wanted(name);
+    auto answer = linuxsvc::RunAbandonable(
+        [wanted](linuxsvc::HostAnswer& out) { return linuxsvc::ResolveName(wanted, out); });
+    return answer ? linuxsvc::t_hostRecord.Fill(std::move(*answer)) : nullptr;
+}
+
+hostent* gethostbyaddr(const char* address, int length, int type) {
+    if (address == nullptr || length != 4 || type != AF_INET || AfxStopRequested()) {
+        return nullptr;
+    }
+    linuxsvc::Address node;
+    std::memcpy(node.data(), address, 4);
+    auto answer = linuxsvc::RunAbandonable(
+        [node](linuxsvc::HostAnswer& out) { return linuxsvc::ResolveAddress(node, out); });
+    return answer ? linuxsvc::t_hostRecord.Fill(std::move(*answer)) : nullptr;
+}
+
+}  // namespace win

@@ -1,0 +1,41 @@
+// What the services tests share: a child process for anything that requests a stop or changes
+// the network namespace, a private folder, and a look at what went to stderr.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace servicetest {
+
+// Runs `body` in a forked child and returns what it reported: empty when all went well, else
+// the failures it described. A child that crashes or hangs past `limitSeconds` reports that.
+// The stop request is once per process, so every test that makes one runs in a child.
+std::string RunInChild(const std::function<std::string()>& body, int limitSeconds = 60);
+
+// In a child only: a network namespace of its own with loopback up and the link
+// 10.200.9.1/24 up, whose far end answers nothing. Empty on success, else what failed.
+std::string EnterPrivateNetworkWithSilentHost();
+
+// A fresh folder under /tmp, removed with everything in it when the object goes.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& Path() const { return m_path; }
+
+  private:
+    std::string m_path;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// Runs `action` and returns everything it wrote to stderr (file descriptor 2).
+std::string CapturedStderr(const std::function<void()>& action);
+
+// Milliseconds that `action` took.
+long long MillisecondsTaken(const std::function<void()>& action);
+
+}  // namespace servicetest
