@@ -1,0 +1,25 @@
+"""Polling with generous limits: they only keep a broken run from hanging, they measure nothing."""
+
+import time
+
+# Long enough for a slow, loaded machine; a healthy run needs a small part of it.
+PATIENCE = 60.0
+
+
+class WaitTimeout(AssertionError):
+    pass
+
+
+def wait_until(predicate, what, timeout=PATIENCE, interval=0.2):
+    """Returns the first true result of predicate(); fails with `what` when none comes in time.
+    `what` is a text, or a function that tells what was awaited and what was seen instead."""
+    deadline = time.monotonic() + timeout
+    last = None
+    while True:
+        last = predicate()
+        if last:
+            return last
+        if time.monotonic() >= deadline:
+            description = what() if callable(what) else what
+            raise WaitTimeout(f"gave up after {timeout:.0f}s waiting for {description}")
+        time.sleep(interval)

@@ -1,0 +1,100 @@
+"""The real program with a loopback target, as a person uses it: window, caption, tray icon,
+clicks on the icon, the target box, Escape, and the settings file it leaves.
+
+The program runs inside a client namespace that has nothing but its loopback interface, so
+whatever it is told to probe, nothing leaves the namespace."""
+
+from harness.case import EndToEndCase
+from harness.waiting import wait_until
+
+LOOPBACK_HOSTS = [("127.0.0.2", "loopback-two.tessaly.test")]
+DEFAULTS = {"ipaddress": "127.0.0.1", "alert": "1011", "starttray": "0", "packets": "3"}
+
+
+class LoopbackTarget(EndToEndCase):
+    def start_program(self, settings=None):
+        session = self.x_session()
+        network = self.network("l", hosts=LOOPBACK_HOSTS)
+        return self.tessaly(session, network, settings)
+
+    def close_with_escape(self, app):
+        app.session.press_key(app.main_window(), "Escape")
+        code = app.wait_exit()
+        self.assertGreaterEqual(code, 0, "the program was killed by a signal on its way out")
+        return app.read_settings()
+
+    def wait_hidden(self, app, how):
+        app.session.screenshot(f"before-{how}")
+        self.assertTrue(app.window_shown(), f"window should be shown before {how}")
+        if how == "right click":
+            app.click_tray(3)
+        else:
+            app.click_button("Hide Me")
+        wait_until(lambda: not app.window_shown(), f"the window to hide after {how}")
+        app.session.screenshot(f"hidden-by-{how}")
+
+    def test_fresh_start_shows_window_turns_green_follows_clicks_and_saves_defaults(self):
+        app = self.start_program()
+        window = app.main_window()
+        wait_until(lambda: app.session.is_viewable(window), "the main window to show")
+        app.wait_for_caption("DovRel Tessaly -127.0.0.1")
+        app.wait_for_tray("up", "window-and-green-tray")
+
+        for how in ("Hide Me", "right click"):
+            with self.subTest(hidden_by=how):
+                self.wait_hidden(app, how)
+                app.click_tray(1)
+                wait_until(app.window_shown, f"a left click on the icon to show the window "
+                                             f"hidden by {how}")
+                app.session.screenshot(f"shown-after-{how}")
+
+        self.assertEqual(self.close_with_escape(app), DEFAULTS)
+
+    def test_stored_settings_are_used_and_written_back_unchanged(self):
+        stored = {"IPAddress": "127.0.0.2", "Alert": 1008, "StartTray": 1, "Packets": 7}
+        app = self.start_program(stored)
+        window = app.main_window()
+        # Start-in-tray: the window goes away shortly after it opens; the icon stays.
+        wait_until(lambda: not app.session.is_viewable(window), "the window to start in the tray")
+        app.wait_for_caption("DovRel Tessaly -127.0.0.2")
+        app.wait_for_tray("up", "started-in-tray-green")
+        self.assertFalse(app.window_shown())
+        app.click_tray(1)
+        wait_until(app.window_shown, "a left click on the icon to show the window")
+        self.assertEqual(self.close_with_escape(app),
+                         {name.lower(): str(value) for name, value in stored.items()})
+
+    def test_message_alert_restores_a_window_started_in_the_tray(self):
+        app = self.start_program({"Alert": 1009, "StartTray": 1})
+
+        def restored_box():
+            boxes = [window for window in app.session.tree()
+                     if app.session.window_name(window.id) == "Dovrel's Tessaly"
+                     and app.session.is_viewable(window.id)]
+            return boxes[0] if boxes else None
+
+        box = wait_until(restored_box, 'the "Connection restored" box')
+        app.session.screenshot("connection-restored")
+        self.assertTrue(app.window_shown(), "the message alert restores the main window")
+        app.wait_for_tray("up", "green-behind-the-box")
+        app.session.press_key(box.id, "Return")
+        wait_until(lambda: restored_box() is None, "the box to go away after Return")
+        self.assertEqual(self.close_with_escape(app),
+                         {**DEFAULTS, "alert": "1009", "starttray": "1"})
+
+    def test_edits_of_the_target_box_reach_the_worker_and_the_settings(self):
+        app = self.start_program()
+        app.wait_for_tray("up", "green-before-edits")
+        cases = [
+            # typed text, caption it leads to, tray state it leads to
+            ("no-such-host.tessaly.test", "DovRel Tessaly - Bad IP/Host", "down"),
+            ("127.0.0.1", "DovRel Tessaly -127.0.0.1", "up"),
+            ("loopback-two.tessaly.test", "DovRel's Tessaly : 127.0.0.2", "up"),
+        ]
+        for text, caption, state in cases:
+            with self.subTest(typed=text):
+                app.type_target(text)
+                app.wait_for_caption(caption)
+                app.wait_for_tray(state, f"after-typing-{text}")
+        self.assertEqual(self.close_with_escape(app),
+                         {**DEFAULTS, "ipaddress": "loopback-two.tessaly.test"})
