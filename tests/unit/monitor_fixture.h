@@ -64,6 +64,7 @@ class MonitorTest : public ::testing::Test {
         StopAfterPasses(passes);
         RunWindow([this](fake::ModalSession& session) {
             this->session = &session;
+            window = session.Handle();
             workerResult = fk->RunCreatedThread();
             this->session = nullptr;
             session.PressEscape();
@@ -130,6 +131,7 @@ class MonitorTest : public ::testing::Test {
     CWinApp* app = nullptr;
     std::unique_ptr<CMonitorDlg> dlg;
     fake::ModalSession* session = nullptr;  // while the worker runs inside the modal run
+    win::HWND window = nullptr;             // the main window's handle during the run
     std::optional<win::DWORD> workerResult;
     std::optional<win::UINT> exitCode;
 };
