@@ -1,4 +1,5 @@
 // The echo module: one ICMP echo request at a time over a Linux ICMP socket.
+
 // The Windows-shaped names first: the system headers below define some of them as macros.
 #include "afxwin.h"
 #include "echo_module.h"

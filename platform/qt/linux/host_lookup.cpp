@@ -3,6 +3,7 @@
 // glibc's lookups cannot be interrupted, and a silent name server holds one for many seconds. So
 // each lookup runs on a helper thread that owns its result; on a stop the caller returns at once
 // and the helper finishes alone, into state that only it still holds.
+
 // The Windows-shaped names first: the system headers below define some of them as macros.
 #include "afxwin.h"
 #include "stop_state.h"

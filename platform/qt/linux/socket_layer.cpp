@@ -1,5 +1,6 @@
 // The Windows Sockets 1.1 start-up and address text, over glibc. Linux needs no start-up: the
 // stand-in only reports the version the program asks for.
+
 // The Windows-shaped names first: the system headers below define some of them as macros.
 #include "winapi.h"
 

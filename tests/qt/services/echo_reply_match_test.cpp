@@ -121,8 +121,11 @@ const MatchCase kCases[] = {
     {"a corrupted checksum", WithCorruptedChecksum(kOurReply), PacketForm::kIcmpOnly, std::nullopt},
     {"truncated inside the ICMP header", Truncated(kOurReply, 7), PacketForm::kIcmpOnly,
      std::nullopt},
-    {"shorter than its IPv4 total length", Truncated(Ip(kOurReply), 30), PacketForm::kWithIpHeader,
+    {"cut short inside the ICMP message", Truncated(Ip(kOurReply), 30), PacketForm::kWithIpHeader,
      std::nullopt},
+    // Whole ICMP message, but the IPv4 header says more was sent than arrived.
+    {"shorter than its IPv4 total length", WithByte(Ip(kOurReply), 3, 20 + 12 + 2),
+     PacketForm::kWithIpHeader, std::nullopt},
     {"shorter than an IPv4 header", Truncated(Ip(kOurReply), 19), PacketForm::kWithIpHeader,
      std::nullopt},
     {"a header length beyond the packet", WithByte(Ip(kOurReply), 0, 0x4F),

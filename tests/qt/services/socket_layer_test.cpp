@@ -1,6 +1,7 @@
 // The sockets stand-in: start-up, address text and host lookups. Names come only from hosts
 // files; the one lookup that reaches for a name server does so inside a private network whose
 // name server is a silent address of the test network.
+
 // The Windows-shaped names first: the system headers below define some of them as macros.
 #include "afxwin.h"
 #include "test_support.h"
@@ -145,6 +146,7 @@ std::string EnterNetworkWithSilentNameServer(const servicetest::TempFolder& fold
 constexpr const char* kAbsentName = "tessaly-absent.invalid";
 
 TEST(SocketLayer, ANameNoServerAnswersForIsNotFound) {
+    SKIP_UNLESS_ROOT();
     servicetest::TempFolder folder;
     EXPECT_EQ(servicetest::RunInChild([&] {
                   std::string failures =
@@ -159,6 +161,7 @@ TEST(SocketLayer, ANameNoServerAnswersForIsNotFound) {
 }
 
 TEST(SocketLayer, AStopAbandonsALookupThatWaitsForASilentNameServer) {
+    SKIP_UNLESS_ROOT();
     servicetest::TempFolder folder;
     EXPECT_EQ(servicetest::RunInChild([&] {
                   std::string failures =

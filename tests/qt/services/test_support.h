@@ -5,6 +5,14 @@
 #include <functional>
 #include <string>
 
+#include <unistd.h>
+
+// Private network namespaces, other users and raw sockets need root, as CI runs the tests.
+#define SKIP_UNLESS_ROOT()                                                                \
+    do {                                                                                  \
+        if (geteuid() != 0) GTEST_SKIP() << "needs root: namespaces, users, raw sockets"; \
+    } while (false)
+
 namespace servicetest {
 
 // Runs `body` in a forked child and returns what it reported: empty when all went well, else
