@@ -112,9 +112,7 @@ int AfxMessageBox(const char* text, UINT type, UINT) {
 }
 
 void AfxRequestStop() {
-    fake::Platform& platform = P();
-    platform.Record(fake::Kind::StopRequest, "AfxRequestStop");
-    platform.RequestStop("requested");
+    P().RequestStop("AfxRequestStop", true);
 }
 
 bool AfxStopRequested() {

@@ -119,23 +119,23 @@ bool Platform::Advance(Millis milliseconds) {
     if (m_stopRequested) return false;
     if (m_stopTime && m_now + milliseconds >= *m_stopTime) {
         if (m_now < *m_stopTime) m_now = *m_stopTime;
-        RequestStop("at the scripted time");
+        RequestStop("stop at the scripted time");
         return false;
     }
     m_now += milliseconds;
     return true;
 }
 
-void Platform::RequestStop(const char* why) {
-    if (m_stopRequested) return;
+void Platform::RequestStop(const std::string& what, bool madeByTheCode) {
+    if (m_stopRequested && !madeByTheCode) return;
     m_stopRequested = true;
-    Record(Kind::StopRequest, std::string("stop ") + why);
+    Record(Kind::StopRequest, what);
 }
 
 void Platform::BeginSleep(win::DWORD milliseconds) {
     Record(Kind::Sleep, "Sleep " + std::to_string(milliseconds), SleepCall{milliseconds});
     if (!m_stopRequested && m_stopAtWait && m_stopAtWait(milliseconds)) {
-        RequestStop("at the scripted wait");
+        RequestStop("stop at the scripted wait");
     }
     Advance(milliseconds);
 }

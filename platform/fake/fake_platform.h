@@ -298,8 +298,9 @@ class Platform {
     // Lets `milliseconds` of virtual time pass; false when a stop ended the wait early.
     bool Advance(Millis milliseconds);
     bool StopRequested() const { return m_stopRequested; }
-    // Raises the stop request; `why` is recorded unless it was raised already.
-    void RequestStop(const char* why);
+    // Raises the stop request and records `what`, unless it was raised already and the call
+    // is not one the code made itself.
+    void RequestStop(const std::string& what, bool madeByTheCode = false);
     // Shows a message box: records it, takes the next scripted answer and lets its time pass.
     int ShowBox(BoxCall call);
     void BeginSleep(win::DWORD milliseconds);
