@@ -2,6 +2,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <future>
 #include <iostream>
@@ -17,11 +18,21 @@ namespace {
 // What a thread HANDLE points to. Handles are never closed, as the worker's is not, so the
 // object lives as long as the process and a joinable thread is never destroyed unjoined.
 struct ThreadObject {
+    ThreadObject* next = nullptr;  // all of them hang off g_threads
     std::thread thread;
     std::mutex joinMutex;
     bool ended = false;  // guarded by the stop bell's lock
     win::DWORD result = 0;
 };
+
+// Every thread object ever made, so that they stay reachable rather than leaked.
+std::atomic<ThreadObject*> g_threads{nullptr};
+
+void Remember(ThreadObject* object) {
+    object->next = g_threads.load();
+    while (!g_threads.compare_exchange_weak(object->next, object)) {
+    }
+}
 
 }  // namespace
 
@@ -60,6 +71,7 @@ HANDLE CreateThread(void*, std::size_t, LPTHREAD_START_ROUTINE start, LPVOID par
         delete object;
         return nullptr;
     }
+    linuxsvc::Remember(object);
     const DWORD id = startedId.get();
     if (threadId != nullptr) *threadId = id;
     return object;

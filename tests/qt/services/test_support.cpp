@@ -13,10 +13,30 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace servicetest {
 
+int ThreadsOfThisProcess() {
+    int threads = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+        static_cast<void>(entry);
+        ++threads;
+    }
+    return threads;
+}
+
+// A lookup helper of an earlier test may still be on its way out, perhaps holding a lock that the
+// child would inherit locked; fork once this thread is alone again.
+void WaitUntilSingleThreaded() {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (ThreadsOfThisProcess() > 1 && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 std::string RunInChild(const std::function<std::string()>& body, int limitSeconds) {
+    WaitUntilSingleThreaded();
     int report[2];
     if (pipe(report) != 0) return "no pipe for the child's report";
     std::fflush(nullptr);
