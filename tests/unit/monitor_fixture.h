@@ -62,6 +62,11 @@ class MonitorTest : public ::testing::Test {
     // Opens the window, runs the worker for `passes` passes inside it, then presses Escape.
     void RunWorker(int passes) {
         StopAfterPasses(passes);
+        RunWorkerUntilStopped();
+    }
+
+    // Opens the window, runs the worker inside it until a scripted stop, then presses Escape.
+    void RunWorkerUntilStopped() {
         RunWindow([this](fake::ModalSession& session) {
             this->session = &session;
             window = session.Handle();

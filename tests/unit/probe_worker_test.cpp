@@ -116,3 +116,66 @@ TEST_F(ProbeWorkerTest, TheThresholdIsReadAtEveryPass) {
 }
 
 }  // namespace
+
+namespace {
+
+struct StopCase {
+    const char* name;
+    fake::Millis stopAt;
+    std::function<void(fake::Platform&)> script;
+};
+
+class StopTest : public ProbeWorkerTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopTest, EndsTheWaitAtOnceAndTouchesNothingAfterIt) {
+    GetParam().script(*fk);
+    fk->StopAtTime(GetParam().stopAt);
+    fake::Millis returnedAt = 0;
+    RunWindow([&](fake::ModalSession& s) {
+        workerResult = fk->RunCreatedThread();
+        returnedAt = fk->Now();
+        s.PressEscape();
+    });
+    EXPECT_EQ(workerResult, 0u);
+    EXPECT_EQ(returnedAt, GetParam().stopAt);
+    std::vector<std::string> between;
+    bool stopped = false;
+    for (const fake::Event& event : fk->Events()) {
+        if (event.what == "escape") break;
+        if (stopped) between.push_back(event.what);
+        stopped = stopped || event.what == "stop at the scripted time";
+    }
+    EXPECT_TRUE(stopped);
+    EXPECT_THAT(between, ::testing::IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Waits, StopTest,
+    ::testing::Values(StopCase{"StartPause", 40, [](fake::Platform&) {}},
+                      StopCase{"EchoWait", 2000, [](fake::Platform& p) { p.QueueEcho(NoReply()); }},
+                      StopCase{"ReverseLookup", 300,
+                               [](fake::Platform& p) {
+                                   p.SetReverseName(Addr("127.0.0.1"), "localhost", 5000);
+                                   p.QueueEcho(Reply(Addr("127.0.0.1")));
+                               }},
+                      StopCase{"NameLookup", 150,
+                               [](fake::Platform& p) {
+                                   p.Store().PutText(kSectionPath, "IPAddress", "slow");
+                                   p.FailHost("slow", 1000);
+                               }},
+                      StopCase{"BeepBurst", 250,
+                               [](fake::Platform& p) {
+                                   p.Store().PutInt(kSectionPath, "Alert", IDC_BEEP);
+                                   p.QueueEcho(Reply(Addr("127.0.0.1")));
+                               }},
+                      StopCase{"RestoredBox", 3000,
+                               [](fake::Platform& p) {
+                                   p.Store().PutInt(kSectionPath, "Alert", IDC_MESSAGE);
+                                   p.QueueEcho(Reply(Addr("127.0.0.1")));
+                                   p.QueueBoxAnswer({win::IDOK, 60000, {}});
+                               }},
+                      StopCase{"PauseAfterSuccess", 7000,
+                               [](fake::Platform& p) { p.QueueEcho(Reply(Addr("127.0.0.1"))); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
