@@ -11,7 +11,7 @@ from pathlib import Path
 from harness import resources
 from harness.netns import NETNS_ETC, TestNetwork, namespace_exists
 from harness.pixels import CONVERT, Region, icon_colours, parse_ppm, read_region
-from harness.program import parse_settings, settings_text
+from harness.program import Unparsed, parse_settings, settings_text
 from harness.xsession import XSession, parse_tree
 
 # The state icons' colours: background, bar, cross.
@@ -128,13 +128,27 @@ class SettingsFiles(unittest.TestCase):
     def test_round_trip_and_case(self):
         values = {"IPAddress": "probe-host.tessaly.test", "Alert": 1009, "StartTray": 1,
                   "Packets": 7}
-        self.assertEqual(parse_settings(settings_text(values)),
-                         {"ipaddress": "probe-host.tessaly.test", "alert": "1009",
-                          "starttray": "1", "packets": "7"})
+        text = settings_text(values)
+        self.assertIn('IPAddress="probe-host.tessaly.test"\n', text)
+        self.assertIn("Alert=1009\n", text)
+        self.assertEqual(parse_settings(text),
+                         {"ipaddress": "probe-host.tessaly.test", "alert": 1009,
+                          "starttray": 1, "packets": 7})
 
-    def test_section_and_names_match_without_case_and_quotes_are_dropped(self):
-        text = '[Dovrel]\nipaddress="127.0.0.1"\nALERT=1011\n[other]\nPackets=9\n'
-        self.assertEqual(parse_settings(text), {"ipaddress": "127.0.0.1", "alert": "1011"})
+    def test_typed_values_and_names_without_case(self):
+        cases = [
+            ("text", 'IPAddress="127.0.0.1"', {"ipaddress": "127.0.0.1"}),
+            ("escaped text", r'IPAddress="a \"b\" \\c"', {"ipaddress": 'a "b" \\c'}),
+            ("negative integer", "Packets=-4", {"packets": -4}),
+            # Text left bare is neither a text nor a number, so it matches neither.
+            ("bare text", "IPAddress=127.0.0.1", {"ipaddress": Unparsed("127.0.0.1")}),
+            ("quoted number is text", 'Alert="1011"', {"alert": "1011"}),
+            ("other case", "ALERT=1011", {"alert": 1011}),
+        ]
+        for name, line, expected in cases:
+            with self.subTest(name):
+                self.assertEqual(parse_settings(f"[Dovrel]\n{line}\n[other]\nStartTray=9\n"),
+                                 expected)
 
 
 def needs_root(case):

@@ -8,7 +8,7 @@ from harness.case import EndToEndCase
 from harness.waiting import wait_until
 
 LOOPBACK_HOSTS = [("127.0.0.2", "loopback-two.tessaly.test")]
-DEFAULTS = {"ipaddress": "127.0.0.1", "alert": "1011", "starttray": "0", "packets": "3"}
+DEFAULTS = {"ipaddress": "127.0.0.1", "alert": 1011, "starttray": 0, "packets": 3}
 
 
 class LoopbackTarget(EndToEndCase):
@@ -62,7 +62,7 @@ class LoopbackTarget(EndToEndCase):
         app.click_tray(1)
         wait_until(app.window_shown, "a left click on the icon to show the window")
         self.assertEqual(self.close_with_escape(app),
-                         {name.lower(): str(value) for name, value in stored.items()})
+                         {name.lower(): value for name, value in stored.items()})
 
     def test_message_alert_restores_a_window_started_in_the_tray(self):
         app = self.start_program({"Alert": 1009, "StartTray": 1})
@@ -80,7 +80,7 @@ class LoopbackTarget(EndToEndCase):
         app.session.press_key(box.id, "Return")
         wait_until(lambda: restored_box() is None, "the box to go away after Return")
         self.assertEqual(self.close_with_escape(app),
-                         {**DEFAULTS, "alert": "1009", "starttray": "1"})
+                         {**DEFAULTS, "alert": 1009, "starttray": 1})
 
     def test_edits_of_the_target_box_reach_the_worker_and_the_settings(self):
         app = self.start_program()

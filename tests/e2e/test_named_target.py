@@ -39,5 +39,4 @@ class NamedTarget(EndToEndCase):
         app.session.press_key(app.main_window(), "Escape")
         self.assertGreaterEqual(app.wait_exit(), 0)
         self.assertEqual(app.read_settings(),
-                         {"ipaddress": HOST_NAME, "alert": "1011", "starttray": "0",
-                          "packets": "3"})
+                         {"ipaddress": HOST_NAME, "alert": 1011, "starttray": 0, "packets": 3})

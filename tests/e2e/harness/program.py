@@ -2,9 +2,11 @@
 own, optionally inside a test network's client namespace."""
 
 import configparser
+import re
 import shutil
 import subprocess
 import tempfile
+from dataclasses import dataclass
 from pathlib import Path
 
 from . import resources
@@ -22,15 +24,30 @@ TEMPLATE_SIZE = (180, 71)
 BUTTON_CENTRES = {"Stat/Options": (55, 61), "Hide Me": (103, 61), "Help": (151, 61)}
 
 
+@dataclass(frozen=True)
+class Unparsed:
+    """A settings value that is neither quoted text nor a bare integer."""
+
+    raw: str
+
+
+def settings_value(value):
+    """A value as the settings file holds it: integers bare, text in double quotes."""
+    if isinstance(value, int):
+        return str(value)
+    return '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
 def settings_text(values):
     """An INI settings file with the given values in the program's section."""
-    lines = [f"[{SECTION}]"] + [f"{name}={value}" for name, value in values.items()]
+    lines = [f"[{SECTION}]"] + [f"{name}={settings_value(value)}" for name, value in values.items()]
     return "\n".join(lines) + "\n"
 
 
 def parse_settings(text):
-    """The program's section as a dict with lower-case names; sections and names are matched
-    without regard to case, as the program matches them."""
+    """The program's section as a dict with lower-case names (sections and names match without
+    regard to case, as the program matches them) and typed values: quoted text as str, bare
+    decimal as int, anything else as Unparsed, which compares unequal to both."""
     parser = configparser.ConfigParser(interpolation=None, strict=False)
     parser.read_string(text)
     values = {}
@@ -38,7 +55,11 @@ def parse_settings(text):
         if section.lower() == SECTION:
             for name, value in parser.items(section):
                 if len(value) >= 2 and value[0] == value[-1] == '"':
-                    value = value[1:-1]
+                    value = re.sub(r"\\(.)", r"\1", value[1:-1])
+                elif re.fullmatch(r"-?[0-9]+", value):
+                    value = int(value)
+                else:
+                    value = Unparsed(value)
                 values[name.lower()] = value
     return values
 
