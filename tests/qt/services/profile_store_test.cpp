@@ -388,3 +388,29 @@ TEST_F(ProfileStore, AnUnreachableStoreGivesDefaultsLosesWritesAndSaysNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ProfileStoreLocation, WithoutAnAbsoluteXdgConfigHomeTheFileIsUnderHomeDotConfig) {
+    const char* savedHome = std::getenv("HOME");
+    const std::string home = savedHome != nullptr ? savedHome : "";
+    const char* configHomes[] = {nullptr, "", "relative/config"};
+    for (const char* configHome : configHomes) {
+        SCOPED_TRACE(configHome != nullptr ? configHome : "(unset)");
+        TempFolder folder;
+        setenv("HOME", folder.Path().c_str(), 1);
+        if (configHome != nullptr) {
+            setenv("XDG_CONFIG_HOME", configHome, 1);
+        } else {
+            unsetenv("XDG_CONFIG_HOME");
+        }
+        TestApp app;
+        EXPECT_TRUE(app.WriteProfileInt("Dovrel", "Alert", 1009));
+        EXPECT_EQ(ReadFile(folder.Path() + "/.config/Dovrel/tessaly-test.conf"),
+                  "[Dovrel]\nAlert=1009\n");
+    }
+    unsetenv("XDG_CONFIG_HOME");
+    if (savedHome != nullptr) setenv("HOME", home.c_str(), 1);
+}
+
+}  // namespace
