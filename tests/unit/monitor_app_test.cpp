@@ -36,7 +36,7 @@ TEST_P(SocketFailureTest, ShowsTheMessageAndEndsBeforeTouchingTheStoreOrAWindow)
     expected.push_back("MessageBox Windows sockets initialization failed.");
     EXPECT_THAT(fk->Log({Kind::WSAStartup, Kind::WSACleanup, Kind::MessageBox}),
                 ::testing::ElementsAreArray(expected));
-    const fake::BoxCall& box = fk->Calls<fake::BoxCall>().at(0).call;
+    const fake::BoxCall box = fk->Calls<fake::BoxCall>().at(0).call;
     EXPECT_TRUE(box.appBox);
     EXPECT_EQ(box.caption, "Tessaly");
     EXPECT_EQ(box.shownType, win::MB_OK | win::MB_ICONEXCLAMATION);

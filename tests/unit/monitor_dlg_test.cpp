@@ -180,7 +180,7 @@ TEST_F(MonitorDlgTest, OpeningSetsUpMenuIconsTrayLibraryAndWorkerInOrder) {
     EXPECT_FALSE(threads[0].call.security);
     EXPECT_EQ(dlg->m_hThread, threads[0].call.handle);
 
-    const win::NOTIFYICONDATAA& record = fk->Calls<fake::TrayCall>()[0].call.record;
+    const win::NOTIFYICONDATAA record = fk->Calls<fake::TrayCall>()[0].call.record;
     EXPECT_EQ(record.hWnd, window);
     EXPECT_EQ(record.hIcon, dlg->m_hIconDown);
     EXPECT_EQ(record.uFlags, 7u);
