@@ -4,12 +4,13 @@
 //
 //   xlaunch --class NAME -- PROGRAM [ARGUMENT...]
 //
+//   prime 0xID     focus the window and tap Shift, so that the keyboard map is fetched now
 //   escape 0xID    focus the window and press Escape
 //   wmclose 0xID   send the window manager's close request
 //   term           send the program SIGTERM
 //
 // Output lines: MS_SINCE_LAUNCH WALL_CLOCK EVENT DETAILS..., with the events launch, mapped,
-// embedded, unmapped, named, closing and exit.
+// embedded, unmapped, named, primed, closing and exit.
 #include <X11/Xlib.h>
 #include <poll.h>
 #include <unistd.h>
@@ -56,7 +57,9 @@ void Obey(const std::string& line, WindowCloser& closer, ChildProcess& child, Ev
     char target[32] = {};
     std::sscanf(line.c_str(), "%31s %31s", verb, target);
     const Window window = std::strtoul(target, nullptr, 0);
-    if (std::strcmp(verb, "escape") == 0 && window != 0) {
+    if (std::strcmp(verb, "prime") == 0 && window != 0) {
+        closer.PrimeKeyboard(window);
+    } else if (std::strcmp(verb, "escape") == 0 && window != 0) {
         closer.PressEscape(window);
     } else if (std::strcmp(verb, "wmclose") == 0 && window != 0) {
         closer.RequestClose(window);

@@ -11,16 +11,29 @@ WindowCloser::WindowCloser(Display* display, EventLog& log)
       m_protocols(XInternAtom(display, "WM_PROTOCOLS", False)),
       m_deleteWindow(XInternAtom(display, "WM_DELETE_WINDOW", False)) {}
 
+void WindowCloser::PrimeKeyboard(Window window) {
+    XSetInputFocus(m_display, window, RevertToParent, CurrentTime);
+    Tap(XK_Shift_L);
+    XSync(m_display, False);
+    char details[24];
+    std::snprintf(details, sizeof(details), "0x%lx", window);
+    m_log.Write("primed", details);
+}
+
 void WindowCloser::PressEscape(Window window) {
-    const KeyCode escape = XKeysymToKeycode(m_display, XK_Escape);
     XSetInputFocus(m_display, window, RevertToParent, CurrentTime);
     XSync(m_display, False);
     char details[40];
     std::snprintf(details, sizeof(details), "0x%lx how=escape", window);
     m_log.Write("closing", details);
-    XTestFakeKeyEvent(m_display, escape, True, CurrentTime);
-    XTestFakeKeyEvent(m_display, escape, False, CurrentTime);
+    Tap(XK_Escape);
     XFlush(m_display);
+}
+
+void WindowCloser::Tap(KeySym key) {
+    const KeyCode code = XKeysymToKeycode(m_display, key);
+    XTestFakeKeyEvent(m_display, code, True, CurrentTime);
+    XTestFakeKeyEvent(m_display, code, False, CurrentTime);
 }
 
 void WindowCloser::RequestClose(Window window) {
