@@ -79,6 +79,31 @@ TEST_F(ProbeWorkerTest, SendsAnEchoWithoutPayloadWithTimeToLiveSixForOneReply) {
     EXPECT_EQ(echo.timeout, 5000u);
 }
 
+TEST_F(ProbeWorkerTest, TheDownCheckComesAfterTheCountingAndBeforeTheResolve) {
+    // Four failures over a threshold of 3, and a new address typed before pass 6: that pass
+    // counts, turns the icon red, then resolves and probes.
+    fk->QueueEchoes({Reply(Addr("127.0.0.1")), NoReply(), NoReply(), NoReply(), NoReply()});
+    AtPauseBefore(6, [this] { session->Type(IDC_ADDRESS, "10.200.0.5"); });
+    win::DWORD sentAtDown = 0;
+    fk->OnEvent([&](const fake::Event& event) {
+        if (event.what == "Shell_NotifyIcon NIM_MODIFY Tessaly - Net Down")
+            sentAtDown = dlg->m_nSent;
+    });
+    RunWorker(6);
+
+    EXPECT_EQ(sentAtDown, 6u);
+    std::vector<std::string> lastPass;
+    int pauses = 0;
+    for (const fake::Event& event : fk->Events()) {
+        const auto* sleep = std::get_if<fake::SleepCall>(&event.payload);
+        if (sleep != nullptr && IsPassPause(sleep->milliseconds)) ++pauses;
+        if (pauses == 6 && event.kind != Kind::Input) lastPass.push_back(event.what);
+    }
+    EXPECT_THAT(lastPass, ElementsAre("Sleep 50", "Shell_NotifyIcon NIM_MODIFY Tessaly - Net Down",
+                                      "SetWindowText DovRel Tessaly -10.200.0.5",
+                                      "inet_addr 10.200.0.5", "IcmpSendEcho 10.200.0.5"));
+}
+
 struct StartTrayCase {
     int startTray;
     std::vector<std::string> start;
