@@ -1,0 +1,104 @@
+#include "icons.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+#include "icon_art.h"
+
+namespace tsyqt {
+namespace {
+
+constexpr int kStandardIconSize = 32;
+// Tray hosts, title bars and task bars ask for all of these, times the screen's scale.
+constexpr int kRenderedSizes[] = {16, 20, 22, 24, 32, 40, 48, 64, 96, 128, 256};
+
+QPixmap RenderedPixmap(int id, int size) {
+    const IconImage art = AfxRenderIcon(id, size);
+    QImage image(art.size, art.size, QImage::Format_ARGB32);
+    for (int y = 0; y < art.size; ++y) {
+        std::memcpy(image.scanLine(y), art.argb.data() + static_cast<std::size_t>(y) * art.size,
+                    static_cast<std::size_t>(art.size) * sizeof(std::uint32_t));
+    }
+    return QPixmap::fromImage(image);
+}
+
+QIcon RenderedIcon(int id) {
+    QIcon icon;
+    for (int size : kRenderedSizes) icon.addPixmap(RenderedPixmap(id, size));
+    return icon;
+}
+
+QIcon TransparentIcon(int size) {
+    QPixmap empty(size, size);
+    empty.fill(Qt::transparent);
+    return QIcon(empty);
+}
+
+bool IsResourceSize(int size) {
+    return size == 16 || size == 32;
+}
+
+// Loading an icon twice yields the same handle: handles are never freed, so none leaks.
+win::HICON LoadIcon(int id, int size) {
+    static std::mutex mutex;
+    static std::map<std::pair<int, int>, std::unique_ptr<win::HICON__>> loaded;
+    if (AfxRenderIcon(id, 1).size == 0) return nullptr;
+    std::lock_guard lock(mutex);
+    auto& slot = loaded[{id, size}];
+    if (!slot) {
+        slot = std::make_unique<win::HICON__>();
+        slot->resourceId = id;
+        slot->size = size;
+        // An image the resource holds as fully transparent stays so; any other size is drawn
+        // from the artwork, sharp at every size the desktop picks.
+        slot->icon = IsResourceSize(size) && !AfxIconHasImage(id, size) ? TransparentIcon(size)
+                                                                        : RenderedIcon(id);
+    }
+    return slot.get();
+}
+
+}  // namespace
+
+QIcon QtIcon(win::HICON handle) {
+    return handle != nullptr ? handle->icon : QIcon();
+}
+
+}  // namespace tsyqt
+
+namespace win {
+
+HICON LoadIconA(HINSTANCE, int resourceId) {
+    return tsyqt::LoadIcon(resourceId, tsyqt::kStandardIconSize);
+}
+
+HANDLE LoadImageA(HINSTANCE, int resourceId, UINT type, int cx, int cy, UINT) {
+    if (type != IMAGE_ICON) return nullptr;
+    const int size = cx > 0 ? cx : (cy > 0 ? cy : tsyqt::kStandardIconSize);
+    return tsyqt::LoadIcon(resourceId, size);
+}
+
+int GetSystemMetrics(int index) {
+    switch (index) {
+        case SM_CXICON:
+        case SM_CYICON:
+            return tsyqt::kStandardIconSize;
+        default:
+            return 0;
+    }
+}
+
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
+    if (dc == nullptr || dc->painter == nullptr || icon == nullptr) return FALSE;
+    const QSize size(icon->size, icon->size);
+    const QPixmap pixmap = icon->icon.pixmap(size, dc->painter->device()->devicePixelRatioF());
+    dc->painter->drawPixmap(QRect(QPoint(x, y), size), pixmap);
+    return TRUE;
+}
+
+}  // namespace win
