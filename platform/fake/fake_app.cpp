@@ -20,78 +20,78 @@ std::string StorePath(const CWinApp& app, const char* section) {
            app.m_strAppName.GetString() + "\\" + sectionName;
 }
 
-std::string Describe(const char* call, const char* section, const char* entry,
-                     const std::string& value) {
-    return std::string(call) + " " + (section ? section : "") + " " + (entry ? entry : "") + " " +
-           value;
-}
+using Store = fake::SettingsStore;
+
+// One call of a profile function: the section key it opened, null when the store cannot be
+// reached, and the names it was given.
+struct ProfileAccess {
+    Store::Key* key;
+    std::string section;
+    std::string entry;
+    bool hasEntry;
+
+    ProfileAccess(const CWinApp& app, const char* sectionName, const char* entryName)
+        : key(P().Store().OpenForAccess(StorePath(app, sectionName))),
+          section(sectionName ? sectionName : ""),
+          entry(entryName ? entryName : ""),
+          hasEntry(entryName != nullptr) {}
+
+    bool Writable() const { return key != nullptr && hasEntry; }
+
+    // A value of the other type reads as missing.
+    const Store::Value* Find(Store::Type type) const {
+        const Store::Value* value = Writable() ? Store::FindValue(*key, entry) : nullptr;
+        return value && value->type == type ? value : nullptr;
+    }
+
+    void Record(fake::Kind kind, const char* call, const std::string& shown, bool text,
+                std::string textValue, int intValue, int intResult) const {
+        P().Record(kind, std::string(call) + " " + section + " " + entry + " " + shown,
+                   fake::StoreCall{kind == fake::Kind::StoreWrite, text, section, entry,
+                                   std::move(textValue), intValue, intResult, key != nullptr});
+    }
+};
 }  // namespace
 
 int CWinApp::GetProfileInt(const char* section, const char* entry, int defaultValue) {
-    fake::Platform& platform = P();
-    fake::SettingsStore::Key* key = platform.Store().OpenForAccess(StorePath(*this, section));
-    const fake::SettingsStore::Value* value =
-        key && entry ? fake::SettingsStore::FindValue(*key, entry) : nullptr;
-    // A value of the other type reads as missing.
-    const bool typed = value && value->type == fake::SettingsStore::Type::Integer;
-    const int result = typed ? value->number : defaultValue;
-    platform.Record(fake::Kind::StoreRead,
-                    Describe("GetProfileInt", section, entry, std::to_string(defaultValue)),
-                    fake::StoreCall{false,
-                                    false,
-                                    section ? section : "",
-                                    entry ? entry : "",
-                                    {},
-                                    defaultValue,
-                                    result,
-                                    key != nullptr});
+    const ProfileAccess access(*this, section, entry);
+    const Store::Value* value = access.Find(Store::Type::Integer);
+    const int result = value ? value->number : defaultValue;
+    access.Record(fake::Kind::StoreRead, "GetProfileInt", std::to_string(defaultValue), false, {},
+                  defaultValue, result);
     return result;
 }
 
 CString CWinApp::GetProfileString(const char* section, const char* entry,
                                   const char* defaultValue) {
-    fake::Platform& platform = P();
-    fake::SettingsStore::Key* key = platform.Store().OpenForAccess(StorePath(*this, section));
-    const fake::SettingsStore::Value* value =
-        key && entry ? fake::SettingsStore::FindValue(*key, entry) : nullptr;
-    const bool typed = value && value->type == fake::SettingsStore::Type::Text;
+    const ProfileAccess access(*this, section, entry);
+    const Store::Value* value = access.Find(Store::Type::Text);
     const std::string fallback = defaultValue ? defaultValue : "";
     // The stored text ends at its first zero byte, as a registry text does.
-    const std::string result = typed ? std::string(value->text.c_str()) : fallback;
-    platform.Record(fake::Kind::StoreRead, Describe("GetProfileString", section, entry, fallback),
-                    fake::StoreCall{false, true, section ? section : "", entry ? entry : "", result,
-                                    0, 0, key != nullptr});
+    const std::string result = value ? std::string(value->text.c_str()) : fallback;
+    access.Record(fake::Kind::StoreRead, "GetProfileString", fallback, true, result, 0, 0);
     return CString(result);
 }
 
 BOOL CWinApp::WriteProfileInt(const char* section, const char* entry, int value) {
-    fake::Platform& platform = P();
-    fake::SettingsStore::Key* key = platform.Store().OpenForAccess(StorePath(*this, section));
-    if (key != nullptr && entry != nullptr) {
-        fake::SettingsStore::Put(*key, entry, fake::SettingsStore::Type::Integer, value, {});
-    }
-    platform.Record(
-        fake::Kind::StoreWrite, Describe("WriteProfileInt", section, entry, std::to_string(value)),
-        fake::StoreCall{
-            true, false, section ? section : "", entry ? entry : "", {}, value, 0, key != nullptr});
-    return key != nullptr && entry != nullptr ? TRUE : FALSE;
+    const ProfileAccess access(*this, section, entry);
+    if (access.Writable()) Store::Put(*access.key, access.entry, Store::Type::Integer, value, {});
+    access.Record(fake::Kind::StoreWrite, "WriteProfileInt", std::to_string(value), false, {},
+                  value, 0);
+    return access.Writable() ? TRUE : FALSE;
 }
 
 BOOL CWinApp::WriteProfileString(const char* section, const char* entry, const char* value) {
-    fake::Platform& platform = P();
-    fake::SettingsStore::Key* key = platform.Store().OpenForAccess(StorePath(*this, section));
+    const ProfileAccess access(*this, section, entry);
     const std::string text = value ? value : "";
-    if (key != nullptr && entry != nullptr) {
-        if (value != nullptr) {
-            fake::SettingsStore::Put(*key, entry, fake::SettingsStore::Type::Text, 0, text);
-        } else {
-            fake::SettingsStore::Remove(*key, entry);
-        }
+    // A null text deletes the value, as the framework's function does.
+    if (access.Writable() && value != nullptr) {
+        Store::Put(*access.key, access.entry, Store::Type::Text, 0, text);
+    } else if (access.Writable()) {
+        Store::Remove(*access.key, access.entry);
     }
-    platform.Record(fake::Kind::StoreWrite, Describe("WriteProfileString", section, entry, text),
-                    fake::StoreCall{true, true, section ? section : "", entry ? entry : "", text, 0,
-                                    0, key != nullptr});
-    return key != nullptr && entry != nullptr ? TRUE : FALSE;
+    access.Record(fake::Kind::StoreWrite, "WriteProfileString", text, true, text, 0, 0);
+    return access.Writable() ? TRUE : FALSE;
 }
 
 void CWinApp::OnHelp() {
