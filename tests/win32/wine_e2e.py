@@ -1,0 +1,465 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the Windows program under wine64, as a person uses it.
+
+The program runs in a fresh Wine prefix (so no stored target is used: it probes its default,
+127.0.0.1) on Xvfb with a Wine virtual desktop that shows a taskbar and its tray. Everything runs
+in a network namespace of this test whose only interface is loopback, with a hosts file of its own
+and a resolver address that no route leads to. Keystrokes come from xdotool; captions, message
+texts and control texts are read by wine_probe.exe; the tray icon's colour is read from
+screenshots, which are kept for a person to look at.
+
+Exit code 0 when every case passed, 1 when one failed, 77 when the tools are missing.
+"""
+
+import argparse
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+SKIP = 77
+WINE64 = os.environ.get("TESSALY_WINE64", "/usr/lib/wine/wine64")
+WINESERVER = os.path.join(os.path.dirname(WINE64), "wineserver")
+# The real ImageMagick: another "convert" may come first on the path.
+CONVERT = "/usr/bin/convert" if os.path.exists("/usr/bin/convert") else "convert"
+IMPORT = "/usr/bin/import" if os.path.exists("/usr/bin/import") else "import"
+SCREEN = (1024, 768)
+SETTINGS_KEY = r"HKCU\Software\Dovrel\Tessaly\dovrel"
+DEFAULTS = {
+    "IPAddress": ("REG_SZ", "127.0.0.1"),
+    "Alert": ("REG_DWORD", "0x3f3"),
+    "StartTray": ("REG_DWORD", "0x0"),
+    "Packets": ("REG_DWORD", "0x3"),
+}
+MAIN_CAPTION = "DovRel Tessaly -127.0.0.1"
+OPTIONS_CAPTION = "DovRel Tessaly Options/Statistics"
+ABOUT_CAPTION = "About Dovrel Tessaly"
+APP_CAPTION = "Tessaly"
+IDC_RETRIES = 1020
+GREEN = (0, 255, 0)  # the up icon's cross
+RED = (255, 0, 0)  # the down icon's cross
+# Generous limits that only keep a hung program from hanging the test.
+WINDOW_TIMEOUT_MS = 60000
+EXIT_TIMEOUT_S = 60
+
+
+class CaseFailed(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise CaseFailed(message)
+
+
+def missing_tools():
+    wanted = [WINE64, "Xvfb", "xdotool", IMPORT, CONVERT, "ip"]
+    return [tool for tool in wanted if shutil.which(tool) is None]
+
+
+# ---- The namespace ---------------------------------------------------------------------------
+
+def run_in_namespace(args):
+    """Runs this script again inside a loopback-only namespace, and removes the namespace."""
+    name = "tsy-wine-%d" % os.getpid()
+    etc = "/etc/netns/" + name
+    created = False
+    try:
+        if subprocess.run(["ip", "netns", "add", name]).returncode != 0:
+            print("SKIP: cannot make a network namespace (root is needed)")
+            return SKIP
+        created = True
+        os.makedirs(etc, exist_ok=True)
+        with open(os.path.join(etc, "hosts"), "w") as hosts:
+            hosts.write("127.0.0.1 localhost\n")
+        # No route leads there: any lookup of a name not in the hosts file fails at once.
+        with open(os.path.join(etc, "resolv.conf"), "w") as resolver:
+            resolver.write("nameserver 10.200.255.53\n")
+        subprocess.run(["ip", "netns", "exec", name, "ip", "link", "set", "lo", "up"], check=True)
+        command = ["ip", "netns", "exec", name, sys.executable, os.path.abspath(__file__),
+                   "--inside"] + args
+        return subprocess.run(command).returncode
+    finally:
+        if created:
+            # Whatever the inner run left behind in the namespace is ours to end.
+            pids = subprocess.run(["ip", "netns", "pids", name], capture_output=True, text=True)
+            for pid in pids.stdout.split():
+                try:
+                    os.kill(int(pid), signal.SIGKILL)
+                except (ProcessLookupError, ValueError):
+                    pass
+            subprocess.run(["ip", "netns", "del", name])
+        shutil.rmtree(etc, ignore_errors=True)
+
+
+# ---- The desktop -----------------------------------------------------------------------------
+
+class Desktop:
+    """Xvfb, a fresh Wine prefix with a virtual desktop, and what drives and reads them."""
+
+    def __init__(self, workdir, artifacts, probe):
+        self.workdir = workdir
+        self.artifacts = artifacts
+        self.probe_exe = probe
+        self.xvfb = None
+        self.program = None
+        self.display = None
+        self.env = None
+
+    def start(self):
+        self.display = self._free_display()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", ":%d" % self.display, "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=open(os.path.join(self.workdir, "xvfb.log"), "w"))
+        socket = "/tmp/.X11-unix/X%d" % self.display
+        deadline = time.monotonic() + 30
+        while not os.path.exists(socket):
+            check(time.monotonic() < deadline and self.xvfb.poll() is None, "Xvfb did not start")
+            time.sleep(0.1)
+        self.env = dict(os.environ)
+        self.env.update({
+            "DISPLAY": ":%d" % self.display,
+            "WINEPREFIX": os.path.join(self.workdir, "prefix"),
+            "WINELOADER": WINE64,
+            "WINEARCH": "win64",
+            "WINEDEBUG": "-all",
+            # No Mono or Gecko installers: they would ask to download.
+            "WINEDLLOVERRIDES": "mscoree,mshtml=d",
+        })
+        # A warm server for the whole run; Wine's services get files, never a pipe, as output.
+        os.makedirs(self.env["WINEPREFIX"])
+        self._wine_tool([WINESERVER, "-p"], "wineserver.log")
+        self._wine_tool([WINE64, "wineboot", "-i"], "wineboot.log")
+        self._wine_tool([WINE64, "reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop",
+                         "/d", "shell", "/f"], "reg.log")
+        self._wine_tool([WINE64, "reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v",
+                         "shell", "/d", "%dx%d" % SCREEN, "/f"], "reg.log")
+
+    def stop(self):
+        if self.program is not None and self.program.poll() is None:
+            self.program.kill()
+            self.program.wait()
+        if self.env is not None:
+            subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+
+    @staticmethod
+    def _free_display():
+        for number in range(90, 400):
+            if not os.path.exists("/tmp/.X%d-lock" % number) and \
+                    not os.path.exists("/tmp/.X11-unix/X%d" % number):
+                return number
+        raise CaseFailed("no free X display")
+
+    def _wine_tool(self, command, log):
+        with open(os.path.join(self.workdir, log), "a") as out:
+            result = subprocess.run(command, env=self.env, stdout=out, stderr=out,
+                                    stdin=subprocess.DEVNULL, timeout=300)
+        check(result.returncode == 0, "%s failed" % " ".join(command))
+
+    # ---- The program ----
+
+    def start_program(self, program, overrides=""):
+        env = dict(self.env)
+        if overrides:
+            env["WINEDLLOVERRIDES"] += ";" + overrides
+        log = open(os.path.join(self.workdir, "program.log"), "a")
+        self.program = subprocess.Popen([WINE64, program], env=env, stdout=log, stderr=log,
+                                        stdin=subprocess.DEVNULL)
+
+    def wait_program_exit(self):
+        try:
+            return self.program.wait(timeout=EXIT_TIMEOUT_S)
+        except subprocess.TimeoutExpired:
+            raise CaseFailed("the program did not end")
+
+    # ---- Reading the windows ----
+
+    def probe(self, *args):
+        out = os.path.join(self.workdir, "probe.out")
+        with open(out, "w") as stdout:
+            result = subprocess.run([WINE64, self.probe_exe] + [str(a) for a in args],
+                                    env=self.env, stdout=stdout, stderr=subprocess.DEVNULL,
+                                    stdin=subprocess.DEVNULL, timeout=WINDOW_TIMEOUT_MS / 1000 + 60)
+        with open(out, encoding="latin-1") as stdout:
+            texts = [line.rstrip("\r\n")[1:-1] for line in stdout if line.startswith("[")]
+        return result.returncode, texts
+
+    def wait_window(self, caption, text=None):
+        args = ["wait", caption, WINDOW_TIMEOUT_MS] + ([text] if text is not None else [])
+        code, texts = self.probe(*args)
+        check(code == 0, "no window %r%s" % (caption, " showing %r" % text if text else ""))
+        return texts
+
+    def wait_gone(self, caption):
+        code, _ = self.probe("gone", caption, WINDOW_TIMEOUT_MS)
+        check(code == 0, "window %r did not go away" % caption)
+
+    def item_text(self, caption, item):
+        code, texts = self.probe("item", caption, item)
+        check(code == 0 and len(texts) == 1, "no control %d in %r" % (item, caption))
+        return texts[0]
+
+    # ---- Keystrokes and screenshots ----
+
+    def keys(self, window, *keys):
+        """Presses the keys once `window` (a caption) is the one that keystrokes reach."""
+        xdo = ["xdotool"]
+        # The desktop's X window holds the keyboard for every window inside it.
+        found = subprocess.run(xdo + ["search", "--name", " - Wine desktop$"], env=self.env,
+                               capture_output=True, text=True)
+        check(found.returncode == 0 and found.stdout.split(), "no Wine desktop window")
+        desktop_window = found.stdout.split()[0]
+        focus = subprocess.run(xdo + ["getwindowfocus"], env=self.env, capture_output=True,
+                               text=True)
+        if focus.stdout.strip() != desktop_window:
+            subprocess.run(xdo + ["windowfocus", "--sync", desktop_window], env=self.env,
+                           check=True)
+        code, _ = self.probe("active", window, WINDOW_TIMEOUT_MS)
+        check(code == 0, "window %r never became the active one" % window)
+        for key in keys:
+            subprocess.run(xdo + ["key", key], env=self.env, check=True)
+            time.sleep(0.2)
+
+    def screenshot(self, name):
+        path = os.path.join(self.artifacts, name + ".png")
+        subprocess.run([IMPORT, "-window", "root", path], env=self.env, check=True,
+                       stderr=subprocess.DEVNULL)
+        return path
+
+    def count_colour(self, png, colour, region):
+        """Pixels of exactly `colour` in region (x, y, width, height) of the screenshot."""
+        x, y, width, height = region
+        ppm = subprocess.run([CONVERT, png, "-crop", "%dx%d+%d+%d" % (width, height, x, y),
+                              "+repage", "-depth", "8", "ppm:-"], capture_output=True, check=True)
+        data = ppm.stdout
+        # P6 header: magic, width, height, maximum, each followed by one blank.
+        fields, position = [], 0
+        while len(fields) < 4:
+            while data[position:position + 1].isspace():
+                position += 1
+            start = position
+            while not data[position:position + 1].isspace():
+                position += 1
+            fields.append(data[start:position])
+        pixels = data[position + 1:]
+        wanted = bytes(colour)
+        return sum(1 for i in range(0, len(pixels), 3) if pixels[i:i + 3] == wanted)
+
+    # ---- The settings store ----
+
+    def settings(self):
+        out = os.path.join(self.workdir, "reg.out")
+        with open(out, "w") as stdout:
+            result = subprocess.run([WINE64, "reg", "query", SETTINGS_KEY], env=self.env,
+                                    stdout=stdout, stderr=subprocess.DEVNULL,
+                                    stdin=subprocess.DEVNULL)
+        if result.returncode != 0:
+            return None
+        values = {}
+        with open(out, encoding="latin-1") as lines:
+            for line in lines:
+                parts = line.strip().split(None, 2)
+                if len(parts) >= 2 and parts[1].startswith("REG_"):
+                    values[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else "")
+        return values
+
+    def forget_settings(self):
+        subprocess.run([WINE64, "reg", "delete", r"HKCU\Software\Dovrel", "/f"], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       stdin=subprocess.DEVNULL)
+        check(self.settings() is None, "the settings could not be removed before the case")
+
+
+TRAY = (SCREEN[0] - 120, SCREEN[1] - 28, 120, 28)  # the taskbar's right end, where the tray sits
+
+
+def wait_tray_colour(desktop, name, colour):
+    """Screenshots until the tray shows the colour; returns the last screenshot."""
+    deadline = time.monotonic() + WINDOW_TIMEOUT_MS / 1000
+    while True:
+        shot = desktop.screenshot(name)
+        if desktop.count_colour(shot, colour, TRAY) > 0:
+            return shot
+        check(time.monotonic() < deadline, "the tray icon never showed %s" % (colour,))
+        time.sleep(0.5)
+
+
+def close_main_window(desktop):
+    desktop.keys(MAIN_CAPTION, "Escape")
+    code = desktop.wait_program_exit()
+    check(code == 0, "exit code %d after Escape" % code)
+
+
+def open_options(desktop):
+    # From the target box: Help, Hide Me, the checked radio button (a checked automatic radio
+    # button is a tab stop), then Stat/Options.
+    desktop.keys(MAIN_CAPTION, "Tab", "Tab", "Tab", "Tab", "space")
+    desktop.wait_window(OPTIONS_CAPTION)
+
+
+# ---- The cases -------------------------------------------------------------------------------
+
+def case_default_run(desktop, program):
+    """A fresh store: the default target is probed, the tray turns green, Escape saves."""
+    desktop.forget_settings()
+    desktop.start_program(program)
+    desktop.wait_window(MAIN_CAPTION)
+    shot = wait_tray_colour(desktop, "default-run", GREEN)
+    check(desktop.count_colour(shot, RED, TRAY) == 0, "a red icon is left in the tray")
+    close_main_window(desktop)
+    check(desktop.settings() == DEFAULTS, "stored %r" % desktop.settings())
+
+
+def case_echo_library_missing(desktop, program):
+    """Without the echo library: two messages in order, exit code 4, nothing stored."""
+    desktop.forget_settings()
+    desktop.start_program(program, overrides="icmp=d")
+    desktop.wait_window(APP_CAPTION, "Load Library Failed - Aborting ")
+    shot = desktop.screenshot("echo-library-missing")
+    check(desktop.count_colour(shot, RED, TRAY) > 0, "the red icon is not in the tray")
+    desktop.keys(APP_CAPTION, "Return")
+    desktop.wait_window(APP_CAPTION, "Internal Error - Restart Program")
+    desktop.screenshot("echo-library-missing-second")
+    desktop.keys(APP_CAPTION, "Return")
+    code = desktop.wait_program_exit()
+    check(code == 4, "exit code %d" % code)
+    # The reads made the key; nothing was written into it.
+    check(desktop.settings() == {}, "stored %r" % desktop.settings())
+
+
+def case_options_spinner(desktop, program):
+    """The spinner stops at 3 and 25; a typed 7 and the tick are stored by OK."""
+    desktop.forget_settings()
+    desktop.start_program(program)
+    desktop.wait_window(MAIN_CAPTION)
+    open_options(desktop)
+    desktop.screenshot("options")
+    retries = lambda: desktop.item_text(OPTIONS_CAPTION, IDC_RETRIES)
+    check(retries() == "3", "opens showing %r" % retries())
+    options = lambda *keys: desktop.keys(OPTIONS_CAPTION, *keys)
+    options("Tab", "Tab")  # OK has the focus; then Cancel, then the box
+    options("Down")
+    check(retries() == "3", "Down at 3 gave %r" % retries())
+    options("Up")
+    check(retries() == "4", "Up at 3 gave %r" % retries())
+    options("End", "BackSpace", "2", "5")
+    options("Up")
+    check(retries() == "25", "Up at 25 gave %r" % retries())
+    options("End", "BackSpace", "BackSpace", "7")
+    check(retries() == "7", "typed 7, the box shows %r" % retries())
+    options("Tab", "space")  # the start-in-tray box
+    desktop.screenshot("options-changed")
+    options("Return")
+    desktop.wait_gone(OPTIONS_CAPTION)
+    close_main_window(desktop)
+    expected = dict(DEFAULTS, Packets=("REG_DWORD", "0x7"), StartTray=("REG_DWORD", "0x1"))
+    check(desktop.settings() == expected, "stored %r" % desktop.settings())
+
+
+def case_options_cancel(desktop, program):
+    """Cancel after changing both controls stores nothing of them."""
+    desktop.forget_settings()
+    desktop.start_program(program)
+    desktop.wait_window(MAIN_CAPTION)
+    open_options(desktop)
+    desktop.keys(OPTIONS_CAPTION, "Tab", "Tab", "End", "BackSpace", "7", "Tab", "space")
+    desktop.screenshot("options-cancelled")
+    desktop.keys(OPTIONS_CAPTION, "Escape")
+    desktop.wait_gone(OPTIONS_CAPTION)
+    close_main_window(desktop)
+    check(desktop.settings() == DEFAULTS, "stored %r" % desktop.settings())
+
+
+def case_about_box(desktop, program):
+    """Enter in the target box and F1 both open the about box; closing it changes nothing."""
+    desktop.forget_settings()
+    desktop.start_program(program)
+    desktop.wait_window(MAIN_CAPTION)
+    desktop.keys(MAIN_CAPTION, "Return")
+    desktop.wait_window(ABOUT_CAPTION)
+    desktop.screenshot("about")
+    desktop.keys(ABOUT_CAPTION, "Escape")
+    desktop.wait_gone(ABOUT_CAPTION)
+    desktop.keys(MAIN_CAPTION, "F1")
+    desktop.wait_window(ABOUT_CAPTION)
+    desktop.keys(ABOUT_CAPTION, "Return")
+    desktop.wait_gone(ABOUT_CAPTION)
+    close_main_window(desktop)
+    check(desktop.settings() == DEFAULTS, "stored %r" % desktop.settings())
+
+
+CASES = [case_default_run, case_echo_library_missing, case_options_spinner, case_options_cancel,
+         case_about_box]
+
+
+def run_cases(args):
+    os.makedirs(args.artifacts, exist_ok=True)
+    workdir = tempfile.mkdtemp(prefix="tessaly-wine-")
+    desktop = Desktop(workdir, args.artifacts, args.probe)
+    passed, failed = 0, 0
+    try:
+        desktop.start()
+        for case in CASES:
+            if args.case and case.__name__ != "case_" + args.case:
+                continue
+            name = case.__name__[len("case_"):]
+            try:
+                case(desktop, args.program)
+                passed += 1
+                print("PASS %s" % name)
+            except Exception as error:  # a case's fault must not stop the others
+                failed += 1
+                print("FAIL %s: %s" % (name, error))
+                if not isinstance(error, CaseFailed):
+                    traceback.print_exc()
+                desktop.screenshot("failed-" + name)
+            finally:
+                if desktop.program is not None and desktop.program.poll() is None:
+                    desktop.program.kill()
+                    desktop.program.wait()
+                sys.stdout.flush()
+    finally:
+        desktop.stop()
+        shutil.rmtree(workdir, ignore_errors=True)
+    print("screenshots in %s" % args.artifacts)
+    print("%d passed, %d failed" % (passed, failed))
+    return 0 if failed == 0 and passed > 0 else 1
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--program", required=True, help="Tessaly.exe, the x86_64 build")
+    parser.add_argument("--probe", required=True, help="wine_probe.exe")
+    parser.add_argument("--artifacts", required=True, help="where the screenshots go")
+    parser.add_argument("--case", help="run only this case (name without case_)")
+    parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)
+    args = parser.parse_args()
+    if args.inside:
+        return run_cases(args)
+    missing = missing_tools()
+    if missing:
+        print("SKIP: missing %s" % ", ".join(missing))
+        return SKIP
+    if os.geteuid() != 0:
+        print("SKIP: root is needed for the test's network namespace")
+        return SKIP
+    forwarded = ["--program", os.path.abspath(args.program), "--probe", os.path.abspath(args.probe),
+                 "--artifacts", os.path.abspath(args.artifacts)]
+    if args.case:
+        forwarded += ["--case", args.case]
+    return run_in_namespace(forwarded)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
