@@ -5,8 +5,8 @@
 // text atomically where two threads meet.
 #pragma once
 
-#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -50,12 +50,22 @@ private:
     std::shared_ptr<const std::string> m_text;
 };
 
-// A text that one thread replaces while another copies it: each load sees one whole text.
+// A text that one thread replaces while another copies it: each load sees one whole text. The
+// lock covers only the swap of the reference, never the text, so neither side waits for long.
+// (libstdc++ 12's atomic shared_ptr would do as much, but releases its lock too weakly for the
+// thread sanitizer to prove it.)
 class CSharedString {
 public:
     CSharedString() : m_text(CString().m_text) {}
-    CString Load() const { return CString(m_text.load()); }
-    void Store(const CString& text) { m_text.store(text.m_text); }
+    CString Load() const {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return CString(m_text);
+    }
+    void Store(const CString& text) {
+        std::shared_ptr<const std::string> replaced = text.m_text;
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_text.swap(replaced);  // the old text is released after the lock, by `replaced`
+    }
     CSharedString& operator=(const CString& text) {
         Store(text);
         return *this;
@@ -63,5 +73,6 @@ public:
     operator CString() const { return Load(); }  // NOLINT
 
 private:
-    std::atomic<std::shared_ptr<const std::string>> m_text;
+    mutable std::mutex m_lock;
+    std::shared_ptr<const std::string> m_text;
 };
