@@ -17,6 +17,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/common.sh"
 source "$TESSALY_ROOT/scripts/lib/packages.sh"
 source "$TESSALY_ROOT/scripts/lib/netns.sh"
 source "$TESSALY_ROOT/packaging/lib/checks.sh"
+source "$TESSALY_ROOT/packaging/lib/icmp_counters.sh"
 
 want_run=1
 for argument in "$@"; do
@@ -213,15 +214,6 @@ check "with setcap failing the program is installed without the capability" \
 
 # ---- The installed program, run as a user -------------------------------------------------------
 
-icmp_counter() {
-    # /proc/net/snmp has a line of names and a line of values for "Icmp:".
-    ip netns exec "$1" awk -v name="$2" '
-        $1 == "Icmp:" && !names { for (i = 2; i <= NF; i++) column[$i] = i; names = 1; next }
-        $1 == "Icmp:" && names { print $column[name]; exit }' /proc/net/snmp
-}
-answered_echoes_seen() {
-    (($(icmp_counter "$1" OutEchos) >= 1 && $(icmp_counter "$1" InEchoReps) >= 1))
-}
 no_capability_left() {
     local task
     for task in /proc/"$1"/task/*; do
@@ -246,7 +238,7 @@ run_installed_program() {
     program_pid=$!
     tessaly_on_exit tessaly_stop_pid "$program_pid"
     check "the installed program, run as nobody, sends echo requests that are answered" \
-        tessaly_wait_for 60 "answered echo requests" answered_echoes_seen "$namespace"
+        tessaly_wait_for 60 "answered echo requests" tessaly_echoes_answered "$namespace"
     check "the program runs as nobody" test "$(stat -c %U "/proc/$program_pid")" = nobody
     check "the program gave the capability up once its socket was open" \
         no_capability_left "$program_pid"
