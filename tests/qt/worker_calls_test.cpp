@@ -1,0 +1,198 @@
+// Window operations from another thread: carried to the GUI thread while the caller waits,
+// carried out while the GUI thread waits for that caller, and released by a stop request.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <atomic>
+#include <string>
+
+#include "../../res/resource.h"
+#include "afxwin.h"
+#include "program_test.h"
+#include "scripted_steps.h"
+
+namespace qttest {
+namespace {
+
+// A dialog of its own for each test; no program runs.
+class WorkerCallsTest : public ::testing::Test {
+  protected:
+    void SetUp() override { AfxGetApp()->m_pMainWnd = nullptr; }
+
+    CDialog m_dialog{IDD_ABOUTBOX};
+};
+
+bool DialogShown() {
+    return DialogIsUp(IDD_ABOUTBOX);
+}
+
+// What a worker saw of its own calls.
+struct WorkerLog {
+    CDialog* dialog = nullptr;
+    std::string captionAfterSet;
+    win::BOOL visibleBeforeHide = win::FALSE;
+    win::BOOL hideFoundItVisible = win::FALSE;
+    win::BOOL visibleAfterHide = win::TRUE;
+    int boxResult = -1;
+    win::BOOL lateSetResult = -1;
+    std::atomic<bool> done{false};
+};
+
+win::DWORD TSY_WINAPI SetCaptionAndHide(win::LPVOID parameter) {
+    auto* log = static_cast<WorkerLog*>(parameter);
+    log->dialog->SetWindowText("Set by the worker");
+    log->captionAfterSet = std::string(log->dialog->GetWindowText().View());
+    log->visibleBeforeHide = log->dialog->IsWindowVisible();
+    log->hideFoundItVisible = log->dialog->ShowWindow(win::SW_HIDE);
+    log->visibleAfterHide = log->dialog->IsWindowVisible();
+    log->done = true;
+    return 0;
+}
+
+win::DWORD TSY_WINAPI OpenOwnedBox(win::LPVOID parameter) {
+    auto* log = static_cast<WorkerLog*>(parameter);
+    log->boxResult =
+        log->dialog->MessageBox("Connection restored", "Dovrel's Tessaly", win::MB_ICONINFORMATION);
+    log->done = true;
+    return 0;
+}
+
+win::DWORD TSY_WINAPI SetCaptionLate(win::LPVOID parameter) {
+    auto* log = static_cast<WorkerLog*>(parameter);
+    log->lateSetResult = log->dialog->SetWindowText("Too late");
+    log->done = true;
+    return 0;
+}
+
+QMessageBox* OpenBox() {
+    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+}
+
+TEST_F(WorkerCallsTest, ACallFromAnotherThreadIsDoneWhenItReturns) {
+    WorkerLog log;
+    log.dialog = &m_dialog;
+    std::string captionSeen;
+    bool hiddenSeen = false;
+    ScriptedSteps steps;
+    steps
+        .When("the dialog", DialogShown,
+              [&] { win::CreateThread(nullptr, 0, SetCaptionAndHide, &log, 0, nullptr); })
+        .When(
+            "the worker done", [&] { return log.done.load(); },
+            [&] {
+                captionSeen = DialogWidget(m_dialog.m_hWnd)->windowTitle().toStdString();
+                hiddenSeen = !DialogWidget(m_dialog.m_hWnd)->isVisible();
+                m_dialog.EndDialog(win::IDOK);
+            });
+    steps.Start();
+    EXPECT_EQ(m_dialog.DoModal(), win::IDOK);
+    // Answers that only a call carried out before it returned can give.
+    EXPECT_EQ(log.captionAfterSet, "Set by the worker");
+    EXPECT_TRUE(log.visibleBeforeHide);
+    EXPECT_TRUE(log.hideFoundItVisible);
+    EXPECT_FALSE(log.visibleAfterHide);
+    EXPECT_EQ(captionSeen, "Set by the worker");
+    EXPECT_TRUE(hiddenSeen);
+}
+
+TEST_F(WorkerCallsTest, WaitingForAThreadCarriesOutTheWindowCallsItWaitsOn) {
+    WorkerLog log;
+    log.dialog = &m_dialog;
+    std::string captionSeen;
+    ScriptedSteps steps;
+    steps.When("the dialog", DialogShown, [&] {
+        const win::HANDLE thread =
+            win::CreateThread(nullptr, 0, SetCaptionAndHide, &log, 0, nullptr);
+        // No event loop runs here: only the wait itself can carry out the thread's calls.
+        AfxWaitForThread(thread);
+        captionSeen = m_dialog.GetWindowText().GetString();
+        m_dialog.EndDialog(win::IDOK);
+    });
+    steps.Start();
+    m_dialog.DoModal();
+    EXPECT_TRUE(log.done);
+    EXPECT_EQ(log.captionAfterSet, "Set by the worker");
+    EXPECT_TRUE(log.hideFoundItVisible);
+    EXPECT_EQ(captionSeen, "Set by the worker");
+}
+
+TEST_F(WorkerCallsTest, AWorkersBoxIsOwnedByTheWindowAndReturnsOkWhenDismissed) {
+    WorkerLog log;
+    log.dialog = &m_dialog;
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool ownedByDialog = false;
+    ScriptedSteps steps;
+    steps
+        .When("the dialog", DialogShown,
+              [&] { win::CreateThread(nullptr, 0, OpenOwnedBox, &log, 0, nullptr); })
+        .When(
+            "the worker's box", [] { return OpenBox() != nullptr; },
+            [&] {
+                QMessageBox* box = OpenBox();
+                title = box->windowTitle();
+                text = box->text();
+                icon = box->icon();
+                ownedByDialog = box->parentWidget() == DialogWidget(m_dialog.m_hWnd);
+                Click(box->button(QMessageBox::Ok));
+            })
+        .When(
+            "the worker done", [&] { return log.done.load(); },
+            [&] { m_dialog.EndDialog(win::IDOK); });
+    steps.Start();
+    m_dialog.DoModal();
+    EXPECT_EQ(title, "Dovrel's Tessaly");
+    EXPECT_EQ(text, "Connection restored");
+    EXPECT_EQ(icon, QMessageBox::Information);
+    EXPECT_TRUE(ownedByDialog);
+    EXPECT_EQ(log.boxResult, win::IDOK);
+}
+
+TEST_F(WorkerCallsTest, AStopClosesAWorkersOpenBoxAndEndsItsCall) {
+    WorkerLog log;
+    log.dialog = &m_dialog;
+    win::HANDLE thread = nullptr;
+    bool boxGone = false;
+    ScriptedSteps steps;
+    steps
+        .When("the dialog", DialogShown,
+              [&] { thread = win::CreateThread(nullptr, 0, OpenOwnedBox, &log, 0, nullptr); })
+        .When(
+            "the worker's box", [] { return OpenBox() != nullptr; },
+            [&] {
+                AfxRequestStop();
+                AfxWaitForThread(thread);
+                QTest::qWait(20);
+                boxGone = OpenBox() == nullptr;
+                m_dialog.EndDialog(win::IDOK);
+            });
+    steps.Start();
+    m_dialog.DoModal();
+    EXPECT_TRUE(log.done);
+    EXPECT_EQ(log.boxResult, 0);
+    EXPECT_TRUE(boxGone);
+}
+
+TEST_F(WorkerCallsTest, AfterAStopACallFromAnotherThreadReturnsAtOnceAndChangesNothing) {
+    WorkerLog log;
+    log.dialog = &m_dialog;
+    std::string captionSeen;
+    ScriptedSteps steps;
+    steps.When("the dialog", DialogShown, [&] {
+        AfxRequestStop();
+        AfxWaitForThread(win::CreateThread(nullptr, 0, SetCaptionLate, &log, 0, nullptr));
+        QTest::qWait(20);
+        captionSeen = m_dialog.GetWindowText().GetString();
+        m_dialog.EndDialog(win::IDOK);
+    });
+    steps.Start();
+    m_dialog.DoModal();
+    EXPECT_EQ(log.lateSetResult, win::FALSE);
+    EXPECT_EQ(captionSeen, "About Dovrel Tessaly");
+}
+
+}  // namespace
+}  // namespace qttest
