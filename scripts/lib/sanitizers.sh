@@ -26,6 +26,10 @@ _tessaly_sanitizer_ctest() {
 # program ends through Qt's and the C library's exit paths, which leave their caches allocated.
 _tessaly_sanitizer_e2e() {
     local dir=$1
+    if [[ ! -x $dir/tessaly ]]; then
+        tessaly_warn "the build made no $dir/tessaly"
+        return 1
+    fi
     ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=0} \
         UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
         timeout --kill-after=30 $((40 * 60)) /usr/bin/python3 "$TESSALY_ROOT/tests/e2e/run_e2e.py" \
@@ -52,8 +56,6 @@ tessaly_sanitizer_stages() {
             tessaly_skip "e2e ($name)" "--no-e2e"
         elif ! tessaly_is_root; then
             tessaly_skip "e2e ($name)" "needs root for its network namespaces"
-        elif [[ ! -x $dir/tessaly ]]; then
-            tessaly_skip "e2e ($name)" "the build made no $dir/tessaly"
         else
             tessaly_stage "e2e ($name)" _tessaly_sanitizer_e2e "$dir"
         fi

@@ -10,6 +10,12 @@ from harness.waiting import wait_until
 LOOPBACK_HOSTS = [("127.0.0.2", "loopback-two.tessaly.test")]
 DEFAULTS = {"ipaddress": "127.0.0.1", "alert": 1011, "starttray": 0, "packets": 3}
 
+# The two ways a person hides the window.
+HIDE_ACTIONS = {
+    "Hide Me": lambda app: app.click_button("Hide Me"),
+    "right click": lambda app: app.click_tray(3),
+}
+
 
 class LoopbackTarget(EndToEndCase):
     def start_program(self, settings=None):
@@ -26,10 +32,7 @@ class LoopbackTarget(EndToEndCase):
     def wait_hidden(self, app, how):
         app.session.screenshot(f"before-{how}")
         self.assertTrue(app.window_shown(), f"window should be shown before {how}")
-        if how == "right click":
-            app.click_tray(3)
-        else:
-            app.click_button("Hide Me")
+        HIDE_ACTIONS[how](app)
         wait_until(lambda: not app.window_shown(), f"the window to hide after {how}")
         app.session.screenshot(f"hidden-by-{how}")
 
@@ -40,7 +43,7 @@ class LoopbackTarget(EndToEndCase):
         app.wait_for_caption("DovRel Tessaly -127.0.0.1")
         app.wait_for_tray("up", "window-and-green-tray")
 
-        for how in ("Hide Me", "right click"):
+        for how in HIDE_ACTIONS:
             with self.subTest(hidden_by=how):
                 self.wait_hidden(app, how)
                 app.click_tray(1)
