@@ -1,0 +1,1 @@
+"""Fixtures and readers of the reliability tests of the real program."""
