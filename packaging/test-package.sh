@@ -42,12 +42,11 @@ tessaly_ensure_packages "${TESSALY_PACKAGES_BUILD[@]}" dpkg-dev lintian desktop-
 # ---- Build --------------------------------------------------------------------------------------
 
 # Built as Debian builds its packages: with the hardening flags of dpkg-buildflags.
+debian_flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 build_package() {
-    local flags
-    flags=$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS) &&
-        flags+=" $(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS)" || return 1
-    local link_flags
-    link_flags=$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS) || return 1
+    local flags link_flags
+    flags="$(debian_flags CXXFLAGS) $(debian_flags CPPFLAGS)" || return 1
+    link_flags=$(debian_flags LDFLAGS) || return 1
     tessaly_build "$build" -- -DTESSALY_BUILD_TESTS=OFF "-DCMAKE_CXX_FLAGS=$flags" \
         "-DCMAKE_EXE_LINKER_FLAGS=$link_flags" || return 1
     rm -f "$build"/packages/*.deb
@@ -67,7 +66,8 @@ tessaly_say "checking $deb"
 
 lintian_is_clean() {
     # Errors and warnings fail; what lintian only mentions (I:) is shown.
-    lintian --fail-on error,warning --display-info --tag-display-limit 0 "$deb" >"$build/lintian.log" 2>&1
+    lintian --fail-on error,warning --display-info --tag-display-limit 0 "$deb" \
+        >"$build/lintian.log" 2>&1
     local status=$?
     grep -v 'running with root privileges' "$build/lintian.log" >&2
     return "$status"
@@ -136,7 +136,12 @@ scratch_dpkg() {
 }
 
 root=$(new_root main)
-installs() { scratch_dpkg "$root" -i "$deb" >"$scratch/install.log" 2>&1 || { cat "$scratch/install.log" >&2; false; }; }
+installs() {
+    scratch_dpkg "$root" -i "$deb" >"$scratch/install.log" 2>&1 || {
+        cat "$scratch/install.log" >&2
+        false
+    }
+}
 check "dpkg installs it into a scratch root" installs
 
 has_net_raw() { getcap "$1" | grep -q 'cap_net_raw=ep$'; }
@@ -159,7 +164,9 @@ appstream_is_valid() {
         appstreamcli validate-tree --no-net "$root" >&2
 }
 check "appstreamcli accepts the AppStream data" appstream_is_valid
-appstream_release() { grep -o '<release version="[^"]*"' "$root/usr/share/metainfo/$app_id.metainfo.xml"; }
+appstream_release() {
+    grep -o '<release version="[^"]*"' "$root/usr/share/metainfo/$app_id.metainfo.xml"
+}
 check "the AppStream release is the about box's version" \
     test "$(appstream_release)" = "<release version=\"${version%.*}\""
 
@@ -174,11 +181,13 @@ done
 # The SVG is drawn by hand; rendered, it must look like the artwork the program draws. Antialiased
 # edges may differ a little, so count only the pixels that differ clearly.
 svg_matches_artwork() {
-    local rendered=$scratch/svg-128.png png=$root/usr/share/icons/hicolor/128x128/apps/$app_id.png
-    rsvg-convert -w 128 -h 128 -o "$rendered" "$root/usr/share/icons/hicolor/scalable/apps/$app_id.svg" || return 1
-    local differing
-    differing=$(compare -metric AE -fuzz 10% "$rendered" "$png" null: 2>&1) || [[ $? -eq 1 ]] || return 1
-    tessaly_say "the SVG at 128 pixels differs clearly from the artwork in $differing of 16384 pixels"
+    local icons=$root/usr/share/icons/hicolor rendered=$scratch/svg-128.png differing
+    rsvg-convert -w 128 -h 128 -o "$rendered" "$icons/scalable/apps/$app_id.svg" || return 1
+    local png=$icons/128x128/apps/$app_id.png
+    # compare's exit status 1 means "they differ", which is for the count to judge.
+    differing=$(compare -metric AE -fuzz 10% "$rendered" "$png" null: 2>&1) || [[ $? -eq 1 ]] ||
+        return 1
+    tessaly_say "the SVG at 128 pixels differs clearly from the artwork in $differing of 16384"
     ((${differing%.*} < 164))  # 1 %
 }
 check "the scalable icon matches the artwork" svg_matches_artwork
@@ -200,7 +209,8 @@ check "after the reinstall the program has cap_net_raw again" has_net_raw "$root
 # and say what the user can do instead.
 failing_setcap_root=$(new_root no-xattr)
 mkdir -p "$scratch/failing-setcap"
-printf '#!/bin/sh\necho "Failed to set capabilities on file" >&2\nexit 1\n' >"$scratch/failing-setcap/setcap"
+printf '#!/bin/sh\necho "Failed to set capabilities on file" >&2\nexit 1\n' \
+    >"$scratch/failing-setcap/setcap"
 chmod 755 "$scratch/failing-setcap/setcap"
 installs_despite_setcap() {
     PATH="$scratch/failing-setcap:$PATH" scratch_dpkg "$failing_setcap_root" -i "$deb" \
@@ -230,7 +240,8 @@ run_installed_program() {
     check "the namespace allows no ping sockets" \
         test "$(ip netns exec "$namespace" cat /proc/sys/net/ipv4/ping_group_range)" = $'1\t0'
     config=$scratch/config runtime=$scratch/runtime
-    mkdir -p "$config" "$runtime" && chmod 700 "$runtime" && chown nobody:nogroup "$config" "$runtime"
+    mkdir -p "$config" "$runtime" && chmod 700 "$runtime" &&
+        chown nobody:nogroup "$config" "$runtime"
     # A fresh settings folder: the program probes its default target, 127.0.0.1.
     ip netns exec "$namespace" setpriv --reuid=nobody --regid=nogroup --clear-groups \
         env -i HOME="$config" XDG_CONFIG_HOME="$config" QT_QPA_PLATFORM=offscreen \

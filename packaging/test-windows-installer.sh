@@ -42,7 +42,7 @@ skip_all() {
 
 # ---- What the test needs ------------------------------------------------------------------------
 
-tessaly_ensure_packages nsis p7zip-full unzip || tessaly_warn "could not install nsis, p7zip-full, unzip"
+tessaly_ensure_packages nsis p7zip-full unzip || tessaly_warn "could not install nsis, 7z or unzip"
 command -v makensis >/dev/null || skip_all "there is no makensis (Debian's nsis)"
 [[ -x $TESSALY_WINE64 ]] || skip_all "there is no $TESSALY_WINE64 (Debian's wine64)"
 tessaly_is_root || skip_all "the Wine run needs root for its network namespace"
@@ -56,8 +56,9 @@ windows_program() {
     fi
     command -v "${toolchain}-w64-mingw32-g++-posix" >/dev/null || return 1
     local dir=$TESSALY_ROOT/build-pkg-$name
-    tessaly_build "$dir" tessaly -- "-DCMAKE_TOOLCHAIN_FILE=$TESSALY_ROOT/cmake/mingw-$toolchain.cmake" \
-        -DTESSALY_BUILD_TESTS=OFF >&2 || return 1
+    # What is shipped is built for release, without debugging information.
+    TESSALY_BUILD_TYPE=Release tessaly_build "$dir" tessaly -- -DTESSALY_BUILD_TESTS=OFF \
+        "-DCMAKE_TOOLCHAIN_FILE=$TESSALY_ROOT/cmake/mingw-$toolchain.cmake" >&2 || return 1
     printf '%s\n' "$dir/Tessaly.exe"
 }
 exe_i686=$(windows_program "${TESSALY_WINDOWS_I686_EXE:-}" win32 i686) ||
@@ -69,13 +70,16 @@ tessaly_build "$host_build" windows_packages -- -DTESSALY_BUILD_TESTS=OFF \
     "-DTESSALY_WINDOWS_I686_EXE=$exe_i686" "-DTESSALY_WINDOWS_X86_64_EXE=$exe_x86_64" ||
     tessaly_die "the Windows packages did not build"
 
+# The packages carry the programs stripped of their debugging information.
+shipped_i686=$host_build/packaging/windows/shipped-win32/Tessaly.exe
+shipped_x86_64=$host_build/packaging/windows/shipped-win64/Tessaly.exe
 about_version=$(grep -o '"Tessaly Version [0-9.]*"' "$TESSALY_ROOT/res/dialogs.cpp" | tr -d '"')
 about_version=${about_version#Tessaly Version }
 packages=$host_build/windows-packages
 setup=$packages/Tessaly-$about_version-setup.exe
 setup_x64=$packages/Tessaly-$about_version-x64-setup.exe
-for file in "$setup" "$setup_x64" "$packages/Tessaly-$about_version-win32.zip" \
-    "$packages/Tessaly-$about_version-win64.zip"; do
+for file in "$shipped_i686" "$shipped_x86_64" "$setup" "$setup_x64" \
+    "$packages/Tessaly-$about_version-win32.zip" "$packages/Tessaly-$about_version-win64.zip"; do
     [[ -f $file ]] || tessaly_die "the build made no $file"
 done
 
@@ -92,9 +96,9 @@ zip_holds_the_program() {
     unzip -p "$zip" "$folder/Tessaly.exe" | cmp - "$exe"
 }
 check "the 32-bit zip holds just the 32-bit program" \
-    zip_holds_the_program "$packages/Tessaly-$about_version-win32.zip" "$exe_i686"
+    zip_holds_the_program "$packages/Tessaly-$about_version-win32.zip" "$shipped_i686"
 check "the 64-bit zip holds just the 64-bit program" \
-    zip_holds_the_program "$packages/Tessaly-$about_version-win64.zip" "$exe_x86_64"
+    zip_holds_the_program "$packages/Tessaly-$about_version-win64.zip" "$shipped_x86_64"
 
 # The 32-bit installer cannot run here (no 32-bit code runs on this machine); 7-Zip reads it.
 installer_programs() {
@@ -108,8 +112,10 @@ carries_programs() {
     diff <(installer_programs "$installer") <(sha256sum "$@" | cut -d' ' -f1 | sort) >&2
 }
 if command -v 7z >/dev/null; then
-    check "the installer carries both programs" carries_programs "$setup" "$exe_i686" "$exe_x86_64"
-    check "the 64-bit installer carries the 64-bit program only" carries_programs "$setup_x64" "$exe_x86_64"
+    check "the installer carries both programs" \
+        carries_programs "$setup" "$shipped_i686" "$shipped_x86_64"
+    check "the 64-bit installer carries the 64-bit program only" \
+        carries_programs "$setup_x64" "$shipped_x86_64"
 else
     skip "the programs in the installers" "there is no 7z (Debian's p7zip-full)"
 fi
@@ -131,15 +137,17 @@ settings_key='HKCU\Software\Dovrel\Tessaly\dovrel'
 
 installs_silently() { tessaly_wine_run install "$setup_x64" /S "$@"; }
 check "the 64-bit installer installs silently" installs_silently
-check "it installed the 64-bit program" cmp "$install_dir/Tessaly.exe" "$exe_x86_64"
+check "it installed the 64-bit program" cmp "$install_dir/Tessaly.exe" "$shipped_x86_64"
 check "it installed the uninstaller" test -f "$install_dir/Uninstall.exe"
 check "it made the Start-menu shortcut" test -f "$shortcut"
 
 value_is() { [[ $(tessaly_wine_reg_value "$1" "$2") == "$3" ]]; }
 check "Windows lists it as Tessaly" value_is "$uninstall_key" DisplayName Tessaly
-check "with the about box's version, $about_version" value_is "$uninstall_key" DisplayVersion "$about_version"
+check "with the about box's version, $about_version" \
+    value_is "$uninstall_key" DisplayVersion "$about_version"
 check "with its folder" value_is "$uninstall_key" InstallLocation 'C:\Program Files\Tessaly'
-check "with its uninstaller" value_is "$uninstall_key" UninstallString '"C:\Program Files\Tessaly\Uninstall.exe"'
+check "with its uninstaller" \
+    value_is "$uninstall_key" UninstallString '"C:\Program Files\Tessaly\Uninstall.exe"'
 no_value() { ! tessaly_wine_reg_value "$1" "$2" >/dev/null; }
 check "without being asked it does not start Tessaly with Windows" no_value "$run_key" Tessaly
 
@@ -148,7 +156,8 @@ check "without being asked it does not start Tessaly with Windows" no_value "$ru
 program_window() { DISPLAY=$TESSALY_DISPLAY xdotool search --name '^DovRel' >/dev/null; }
 tessaly_wine_spawn program 'C:\Program Files\Tessaly\Tessaly.exe'
 program_pid=$TESSALY_WINE_SPAWNED
-check "the installed program opens its window" tessaly_wait_for 120 "the program's window" program_window
+check "the installed program opens its window" \
+    tessaly_wait_for 120 "the program's window" program_window
 check "the installed program's echo requests to 127.0.0.1 are answered" \
     tessaly_wait_for 120 "answered echo requests" tessaly_echoes_answered "$namespace"
 tessaly_screenshot "$artifacts/installed-program.png" || true
@@ -162,7 +171,8 @@ check "the program ends when asked to close" closes
 check "and has written its settings" value_is "$settings_key" IPAddress 127.0.0.1
 
 check "an update with /AUTOSTART succeeds" installs_silently /AUTOSTART
-check "and starts Tessaly with Windows" value_is "$run_key" Tessaly '"C:\Program Files\Tessaly\Tessaly.exe"'
+check "and starts Tessaly with Windows" \
+    value_is "$run_key" Tessaly '"C:\Program Files\Tessaly\Tessaly.exe"'
 check "a silent update without /AUTOSTART succeeds" installs_silently
 check "and keeps the start with Windows chosen before" \
     value_is "$run_key" Tessaly '"C:\Program Files\Tessaly\Tessaly.exe"'

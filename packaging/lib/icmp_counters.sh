@@ -12,8 +12,9 @@ tessaly_icmp_counter() {
 # tessaly_echoes_answered NAMESPACE: whether an echo request went out there and a reply came in.
 tessaly_echoes_answered() {
     local sent received
-    sent=$(tessaly_icmp_counter "$1" OutEchos) && received=$(tessaly_icmp_counter "$1" InEchoReps) &&
-        ((sent >= 1 && received >= 1))
+    sent=$(tessaly_icmp_counter "$1" OutEchos) || return 1
+    received=$(tessaly_icmp_counter "$1" InEchoReps) || return 1
+    ((sent >= 1 && received >= 1))
 }
 
 # tessaly_process_ended PID: whether the process has ended; a child not yet reaped counts.

@@ -17,8 +17,8 @@ tessaly_wine_start() {
     mkdir -p "$_tessaly_wine_logs" "$WINEPREFIX"
     local wineserver
     wineserver=$(dirname "$WINELOADER")/wineserver
-    ip netns exec "$_tessaly_wine_namespace" "$wineserver" -p >"$_tessaly_wine_logs/wineserver.log" 2>&1 ||
-        return 1
+    ip netns exec "$_tessaly_wine_namespace" "$wineserver" -p \
+        >"$_tessaly_wine_logs/wineserver.log" 2>&1 || return 1
     # Ends this prefix's server and every program of it, and nothing else.
     tessaly_on_exit env WINEPREFIX="$WINEPREFIX" "$wineserver" -k
     tessaly_wine_run boot wineboot -i
@@ -58,6 +58,10 @@ tessaly_wine_reg_dump() {
 tessaly_wine_reg_value() {
     tessaly_wine_run reg reg query "$1" /v "$2" || return 1
     tr -d '\r' <"$_tessaly_wine_logs/reg.log" | awk -v name="$2" '
-        $1 == name && $2 ~ /^REG_/ { sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]+/, ""); print; found = 1 }
+        $1 == name && $2 ~ /^REG_/ {
+            sub(/^[ \t]*[^ \t]+[ \t]+REG_[A-Z_]+[ \t]+/, "")
+            print
+            found = 1
+        }
         END { exit !found }'
 }
