@@ -63,9 +63,11 @@ tessaly_wait_for() {
 }
 
 _tessaly_running() {
-    local state
-    state=$(ps -o stat= -p "$1" 2>/dev/null) || return 1
-    [[ $state != Z* ]]
+    local stat
+    stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+    # The state follows the command name, which is in parentheses and may hold blanks.
+    stat=${stat##*) }
+    [[ ${stat:0:1} != Z ]]
 }
 
 # Stops a process that this script started, by its id, and reaps it.
