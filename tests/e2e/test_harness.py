@@ -150,6 +150,19 @@ class SettingsFiles(unittest.TestCase):
                 self.assertEqual(parse_settings(f"[Dovrel]\n{line}\n[other]\nStartTray=9\n"),
                                  expected)
 
+    def test_a_name_twice_is_a_fault_whatever_its_case(self):
+        cases = [
+            ("one section", "[dovrel]\nAlert=1011\nalert=1008\n"),
+            ("two spellings of the section", "[dovrel]\nAlert=1011\n[Dovrel]\nALERT=1008\n"),
+        ]
+        for name, text in cases:
+            with self.subTest(name), self.assertRaises(AssertionError):
+                parse_settings(text)
+
+    def test_other_sections_and_comments_are_ignored(self):
+        text = "; kept by hand\n[other]\nAlert=1\n\n[DOVREL]\n# note\nPackets = 9\n"
+        self.assertEqual(parse_settings(text), {"packets": 9})
+
 
 def needs_root(case):
     return unittest.skipUnless(os.geteuid() == 0, "needs root for namespaces")(case)

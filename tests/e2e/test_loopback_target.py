@@ -4,7 +4,10 @@ clicks on the icon, the target box, Escape, and the settings file it leaves.
 The program runs inside a client namespace that has nothing but its loopback interface, so
 whatever it is told to probe, nothing leaves the namespace."""
 
+import re
+
 from harness.case import EndToEndCase
+from harness.program import settings_text
 from harness.waiting import wait_until
 
 LOOPBACK_HOSTS = [("127.0.0.2", "loopback-two.tessaly.test")]
@@ -18,10 +21,10 @@ HIDE_ACTIONS = {
 
 
 class LoopbackTarget(EndToEndCase):
-    def start_program(self, settings=None):
+    def start_program(self, settings=None, label="tessaly"):
         session = self.x_session()
         network = self.network("l", hosts=LOOPBACK_HOSTS)
-        return self.tessaly(session, network, settings)
+        return self.tessaly(session, network, settings, label=label)
 
     def close_with_escape(self, app):
         app.session.press_key(app.main_window(), "Escape")
@@ -42,6 +45,7 @@ class LoopbackTarget(EndToEndCase):
         wait_until(lambda: app.session.is_viewable(window), "the main window to show")
         app.wait_for_caption("DovRel Tessaly -127.0.0.1")
         app.wait_for_tray("up", "window-and-green-tray")
+        self.assertEqual(app.checked_radios("default-alert"), {"None"})
 
         for how in HIDE_ACTIONS:
             with self.subTest(hidden_by=how):
@@ -54,18 +58,42 @@ class LoopbackTarget(EndToEndCase):
         self.assertEqual(self.close_with_escape(app), DEFAULTS)
 
     def test_stored_settings_are_used_and_written_back_unchanged(self):
-        stored = {"IPAddress": "127.0.0.2", "Alert": 1008, "StartTray": 1, "Packets": 7}
-        app = self.start_program(stored)
-        window = app.main_window()
-        # Start-in-tray: the window goes away shortly after it opens; the icon stays.
-        wait_until(lambda: not app.session.is_viewable(window), "the window to start in the tray")
-        app.wait_for_caption("DovRel Tessaly -127.0.0.2")
-        app.wait_for_tray("up", "started-in-tray-green")
-        self.assertFalse(app.window_shown())
-        app.click_tray(1)
-        wait_until(app.window_shown, "a left click on the icon to show the window")
-        self.assertEqual(self.close_with_escape(app),
-                         {name.lower(): value for name, value in stored.items()})
+        cases = [
+            # name, file text, caption it leads to, starts hidden, tray state, checked radio
+            # buttons, values written
+            ("start in the tray with the beep alert",
+             settings_text({"IPAddress": "127.0.0.2", "Alert": 1008, "StartTray": 1, "Packets": 7}),
+             "DovRel Tessaly -127.0.0.2", True, "up", {"Beep"},
+             {"ipaddress": "127.0.0.2", "alert": 1008, "starttray": 1, "packets": 7}),
+            ("values outside the dialog's ranges are taken as stored",
+             settings_text({"IPAddress": "127.0.0.1", "Alert": 5, "StartTray": 2, "Packets": 40}),
+             "DovRel Tessaly -127.0.0.1", False, "up", set(),
+             {"ipaddress": "127.0.0.1", "alert": 5, "starttray": 2, "packets": 40}),
+            ("section and names in other letter case",
+             '[DOVREL]\nipaddress="127.0.0.2"\nALERT=1011\nstarttray=0\nPACKETS=12\n',
+             "DovRel Tessaly -127.0.0.2", False, "up", {"None"},
+             {"ipaddress": "127.0.0.2", "alert": 1011, "starttray": 0, "packets": 12}),
+            # An empty target is no address and no name; it stays empty rather than the default.
+            ("an empty target",
+             settings_text({"IPAddress": "", "Alert": 1011, "StartTray": 0, "Packets": 3}),
+             "DovRel Tessaly - Bad IP/Host", False, None, {"None"},
+             {"ipaddress": "", "alert": 1011, "starttray": 0, "packets": 3}),
+        ]
+        for name, text, caption, hidden, tray, radios, written in cases:
+            with self.subTest(name):
+                app = self.start_program(text, label=re.sub(r"\W+", "-", name))
+                # The worker hides the window before it sets its first caption, so once the
+                # caption is there the window shows as it is going to.
+                app.wait_for_caption(caption)
+                self.assertEqual(app.window_shown(), not hidden)
+                if tray:
+                    app.wait_for_tray(tray, f"{name} tray")
+                if hidden:
+                    app.click_tray(1)
+                    wait_until(app.window_shown, "a left click on the icon to show the window")
+                self.assertEqual(app.checked_radios(f"{name} radios"), radios)
+                self.assertEqual(self.close_with_escape(app), written)
+                self.release_fixtures()
 
     def test_message_alert_restores_a_window_started_in_the_tray(self):
         app = self.start_program({"Alert": 1009, "StartTray": 1})
@@ -99,5 +127,9 @@ class LoopbackTarget(EndToEndCase):
                 app.type_target(text)
                 app.wait_for_caption(caption)
                 app.wait_for_tray(state, f"after-typing-{text}")
+        # The icon is green now and stays so: a new alert choice waits for the next return of
+        # the connection, and is saved at the close.
+        app.click_radio("Beep")
+        wait_until(lambda: app.checked_radios("beep-chosen") == {"Beep"}, "Beep to be checked")
         self.assertEqual(self.close_with_escape(app),
-                         {**DEFAULTS, "ipaddress": "loopback-two.tessaly.test"})
+                         {**DEFAULTS, "ipaddress": "loopback-two.tessaly.test", "alert": 1008})

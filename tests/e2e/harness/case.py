@@ -14,6 +14,8 @@ from .xsession import XSession
 
 class EndToEndCase(unittest.TestCase):
     def setUp(self):
+        self._fixtures = []
+        self.addCleanup(self.release_fixtures)
         if os.geteuid() != 0:
             self.skipTest("needs root for network namespaces")
         program = os.environ.get("TESSALY_PROGRAM")
@@ -24,10 +26,15 @@ class EndToEndCase(unittest.TestCase):
         self.artifacts = Path(os.environ["TESSALY_E2E_ARTIFACTS"]) / folder
 
     def keep(self, resource):
-        """Starts a fixture and has it released when the test ends."""
+        """Starts a fixture and has it released when the test ends (or release_fixtures runs)."""
         resource.start()
-        self.addCleanup(resources.release, resource)
+        self._fixtures.append(resource)
         return resource
+
+    def release_fixtures(self):
+        """Releases this test's fixtures, the last started first: between cases of a table."""
+        while self._fixtures:
+            resources.release(self._fixtures.pop())
 
     def x_session(self):
         return self.keep(XSession(self.artifacts))

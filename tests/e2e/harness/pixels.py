@@ -81,6 +81,12 @@ def is_red(red, green, blue):
     return red >= 190 and green <= 90 and blue <= 90
 
 
+def is_dark(image):
+    """Whether the image is dark on average, as a radio button's checked dot is."""
+    values = [sum(pixel) / 3 for pixel in image.pixels()]
+    return bool(values) and sum(values) / len(values) < 128
+
+
 @dataclass(frozen=True)
 class IconColours:
     green: int

@@ -1,7 +1,6 @@
 """The real program under test, started on a test's X display with a settings directory of its
 own, optionally inside a test network's client namespace."""
 
-import configparser
 import re
 import shutil
 import subprocess
@@ -10,7 +9,7 @@ from dataclasses import dataclass
 from pathlib import Path
 
 from . import resources
-from .pixels import icon_colours, read_region
+from .pixels import Region, icon_colours, is_dark, read_region
 from .waiting import PATIENCE, wait_until
 
 # The application name is the program file's base name; it names the settings file.
@@ -22,6 +21,11 @@ CAPTION_START = "DovRel"
 # the same units.  The window is that template scaled, so the fractions hold on screen.
 TEMPLATE_SIZE = (180, 71)
 BUTTON_CENTRES = {"Stat/Options": (55, 61), "Hide Me": (103, 61), "Help": (151, 61)}
+# The alert radio buttons' left edges and their common vertical centre, in dialog units; the
+# round indicator sits at the left end, its centre about 7 pixels in.
+RADIO_LEFTS = {"None": 25, "Beep": 75, "Message": 125}
+RADIO_MIDDLE = 40
+RADIO_INDICATOR_OFFSET = 7
 
 
 @dataclass(frozen=True)
@@ -38,29 +42,45 @@ def settings_value(value):
     return '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
-def settings_text(values):
-    """An INI settings file with the given values in the program's section."""
-    lines = [f"[{SECTION}]"] + [f"{name}={settings_value(value)}" for name, value in values.items()]
+def settings_text(values, section=SECTION):
+    """An INI settings file with the given values in one section."""
+    lines = [f"[{section}]"] + [f"{name}={settings_value(value)}" for name, value in values.items()]
     return "\n".join(lines) + "\n"
 
 
+def typed_value(raw):
+    if len(raw) >= 2 and raw[0] == raw[-1] == '"':
+        return re.sub(r"\\(.)", r"\1", raw[1:-1])
+    if re.fullmatch(r"-?[0-9]+", raw):
+        return int(raw)
+    return Unparsed(raw)
+
+
 def parse_settings(text):
-    """The program's section as a dict with lower-case names (sections and names match without
-    regard to case, as the program matches them) and typed values: quoted text as str, bare
-    decimal as int, anything else as Unparsed, which compares unequal to both."""
-    parser = configparser.ConfigParser(interpolation=None, strict=False)
-    parser.read_string(text)
+    """The program's section as a dict with lower-case names and typed values: quoted text as
+    str, bare decimal as int, anything else as Unparsed, which compares unequal to both.
+
+    Sections and names match without regard to case, as the program matches them; so a name
+    that appears twice, in whatever case and whichever spelling of the section, is a fault of
+    the file and fails here."""
     values = {}
-    for section in parser.sections():
-        if section.lower() == SECTION:
-            for name, value in parser.items(section):
-                if len(value) >= 2 and value[0] == value[-1] == '"':
-                    value = re.sub(r"\\(.)", r"\1", value[1:-1])
-                elif re.fullmatch(r"-?[0-9]+", value):
-                    value = int(value)
-                else:
-                    value = Unparsed(value)
-                values[name.lower()] = value
+    section = None
+    for number, line in enumerate(text.splitlines(), 1):
+        line = line.strip()
+        if not line or line.startswith((";", "#")):
+            continue
+        if line.startswith("[") and line.endswith("]"):
+            section = line[1:-1].strip().lower()
+            continue
+        name, equals, raw = line.partition("=")
+        if not equals:
+            raise AssertionError(f"settings line {number} is neither section nor value: {line!r}")
+        if section != SECTION:
+            continue
+        name = name.strip().lower()
+        if name in values:
+            raise AssertionError(f"settings name {name!r} appears twice (line {number})")
+        values[name] = typed_value(raw.strip())
     return values
 
 
@@ -88,8 +108,10 @@ class Tessaly:
         self.config_home = Path(tempfile.mkdtemp(prefix="tessaly-e2e-config-"))
         self._runtime = Path(tempfile.mkdtemp(prefix="tessaly-e2e-runtime-"))
         if self.settings is not None:
+            # A dict of values, or the whole text of a file as a person might have written it.
+            text = self.settings if isinstance(self.settings, str) else settings_text(self.settings)
             self.settings_path.parent.mkdir(parents=True)
-            self.settings_path.write_text(settings_text(self.settings))
+            self.settings_path.write_text(text)
         env = self.session.env(
             XDG_CONFIG_HOME=str(self.config_home),
             XDG_RUNTIME_DIR=str(self._runtime),
@@ -142,6 +164,25 @@ class Tessaly:
         x = region.x + region.width * units_x // TEMPLATE_SIZE[0]
         y = region.y + region.height * units_y // TEMPLATE_SIZE[1]
         self.session.click(x, y, 1)
+
+    def _radio_indicator(self, label):
+        region = self.session.geometry(self.main_window())
+        x = region.x + region.width * RADIO_LEFTS[label] // TEMPLATE_SIZE[0]
+        y = region.y + region.height * RADIO_MIDDLE // TEMPLATE_SIZE[1]
+        return x + RADIO_INDICATOR_OFFSET, y
+
+    def checked_radios(self, shot_name):
+        """The alert radio buttons whose indicator shows the dark dot of a checked button."""
+        shot = self.session.screenshot(shot_name)
+        checked = set()
+        for label in RADIO_LEFTS:
+            x, y = self._radio_indicator(label)
+            if is_dark(read_region(shot, Region(x - 1, y - 1, 3, 3))):
+                checked.add(label)
+        return checked
+
+    def click_radio(self, label):
+        self.session.click(*self._radio_indicator(label), 1)
 
     def type_target(self, text):
         """Replaces the target box's text as a person would: select all, then type."""

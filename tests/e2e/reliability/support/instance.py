@@ -12,11 +12,12 @@ import time
 from pathlib import Path
 
 from harness import resources
-from harness.program import APPLICATION, CAPTION_START, Tessaly, settings_text
+from harness.program import (APPLICATION, BUTTON_CENTRES, CAPTION_START, TEMPLATE_SIZE, Tessaly,
+                             settings_text)
 from harness.waiting import wait_until
 
 NOBODY = 65534  # uid and gid of nobody and nogroup on Debian
-MESSAGE_BOX_CAPTIONS = ("tessaly", "Dovrel's Tessaly")
+TARGET_CAPTION = "DovRel Tessaly -"
 
 
 class Instance(Tessaly):
@@ -93,6 +94,17 @@ class Instance(Tessaly):
                 if APPLICATION in window.classes and self.owns(window)
                 and (self.session.window_name(window.id) or "").startswith(CAPTION_START)]
 
+    def target_caption(self):
+        """The first caption that names the target, once the worker has set it: a wrong one
+        fails at once instead of at the end of a wait for the right one."""
+        window = self.main_window()
+
+        def naming_the_target():
+            caption = self.session.window_name(window)
+            return caption if caption and caption.startswith(TARGET_CAPTION) else None
+        return wait_until(naming_the_target,
+                          f"{self.label}'s worker to name its target in the caption")
+
     def tray_icons(self):
         return [icon for icon in self.session.tray_icons(APPLICATION) if self.owns(icon)]
 
@@ -114,6 +126,29 @@ class Instance(Tessaly):
                 if window != main]
 
     # ---- input ---------------------------------------------------------------------------
+
+    def click_at(self, x, y, button):
+        """Clicks at a spot of the screen.  `xdotool mousemove --sync` waits for the pointer to
+        move, and when it already rests on the spot no motion ever comes (it gives up after some
+        15 s): move it off first."""
+        location = self.session.run("xdotool", "getmouselocation", "--shell")
+        if f"X={x}\n" in location and f"Y={y}\n" in location:
+            self.session.run("xdotool", "mousemove", "--sync", str(x + 3 if x < 100 else x - 3),
+                             str(y))
+        self.session.click(x, y, button)
+
+    def click_dialog_units(self, units_x, units_y, button=1):
+        """Clicks a spot of the main window given in the template's dialog units."""
+        region = self.session.geometry(self.main_window())
+        self.click_at(region.x + region.width * units_x // TEMPLATE_SIZE[0],
+                      region.y + region.height * units_y // TEMPLATE_SIZE[1], button)
+
+    def click_button(self, label):
+        self.click_dialog_units(*BUTTON_CENTRES[label])
+
+    def click_tray(self, button):
+        self.click_at(*self.tray_icon().region.centre(), button)
+
 
     def paste_target(self, text, took_effect, what):
         """Replaces the target box's text by a paste from the clipboard (select all, Ctrl+V) and
