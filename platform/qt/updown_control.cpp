@@ -107,7 +107,9 @@ void UpDownControl::Step(int direction) {
 }
 
 bool UpDownControl::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_buddy && event->type() == QEvent::KeyPress) {
+    // The type first: while the dialog is torn down the buddy is already half gone, and only
+    // a key press needs to know which object it reached.
+    if (event->type() == QEvent::KeyPress && watched == m_buddy) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
             if (key->key() == Qt::Key_Up) {

@@ -76,10 +76,11 @@ TEST_F(WorkerCallsTest, ACallFromAnotherThreadIsDoneWhenItReturns) {
     log.dialog = &m_dialog;
     std::string captionSeen;
     bool hiddenSeen = false;
+    win::HANDLE thread = nullptr;
     ScriptedSteps steps;
     steps
         .When("the dialog", DialogShown,
-              [&] { win::CreateThread(nullptr, 0, SetCaptionAndHide, &log, 0, nullptr); })
+              [&] { thread = win::CreateThread(nullptr, 0, SetCaptionAndHide, &log, 0, nullptr); })
         .When(
             "the worker done", [&] { return log.done.load(); },
             [&] {
@@ -89,6 +90,7 @@ TEST_F(WorkerCallsTest, ACallFromAnotherThreadIsDoneWhenItReturns) {
             });
     steps.Start();
     EXPECT_EQ(m_dialog.DoModal(), win::IDOK);
+    AfxWaitForThread(thread);
     // Answers that only a call carried out before it returned can give.
     EXPECT_EQ(log.captionAfterSet, "Set by the worker");
     EXPECT_TRUE(log.visibleBeforeHide);
@@ -125,10 +127,11 @@ TEST_F(WorkerCallsTest, AWorkersBoxIsOwnedByTheWindowAndReturnsOkWhenDismissed) 
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool ownedByDialog = false;
+    win::HANDLE thread = nullptr;
     ScriptedSteps steps;
     steps
         .When("the dialog", DialogShown,
-              [&] { win::CreateThread(nullptr, 0, OpenOwnedBox, &log, 0, nullptr); })
+              [&] { thread = win::CreateThread(nullptr, 0, OpenOwnedBox, &log, 0, nullptr); })
         .When(
             "the worker's box", [] { return OpenBox() != nullptr; },
             [&] {
@@ -144,6 +147,7 @@ TEST_F(WorkerCallsTest, AWorkersBoxIsOwnedByTheWindowAndReturnsOkWhenDismissed) 
             [&] { m_dialog.EndDialog(win::IDOK); });
     steps.Start();
     m_dialog.DoModal();
+    AfxWaitForThread(thread);
     EXPECT_EQ(title, "Dovrel's Tessaly");
     EXPECT_EQ(text, "Connection restored");
     EXPECT_EQ(icon, QMessageBox::Information);
