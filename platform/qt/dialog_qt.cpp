@@ -46,7 +46,10 @@ void CentreInWorkArea(QWidget& window) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return;
     const QRect area = screen->availableGeometry();
-    window.move(area.center() - QPoint(window.width() / 2, window.height() / 2));
+    // The frame is what gets centred, as far as the platform knows it before the first show.
+    window.winId();
+    const QSize frame = window.frameGeometry().size();
+    window.move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
 }
 
 CWnd* OwnerOf(CDialog& dialog) {

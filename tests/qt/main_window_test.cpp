@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <map>
@@ -388,6 +390,54 @@ TEST_F(MainWindowTest, HideMeAndTheTrayIconsClicksHideAndShowWithoutEndingTheRun
     RunProgram(steps);
     EXPECT_TRUE(trayIconShown);
     EXPECT_EQ(visibleAfter, (std::vector<bool>{false, false, false, true, false, true}));
+}
+
+TEST_F(MainWindowTest, OpensCentredInTheWorkAreaAndTheOptionsDialogOverIt) {
+    QPoint mainCentre, optionsCentre, workAreaCentre;
+    ScriptedSteps steps;
+    steps
+        .When("the main window", MainIsUp,
+              [&] {
+                  mainCentre =
+                      DialogWidget(TopDialog(IDD_MONITOR_DIALOG))->frameGeometry().center();
+                  workAreaCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+                  Click(ControlOf(IDD_MONITOR_DIALOG, IDC_OPTIONS));
+              })
+        .When(
+            "the options dialog", [] { return DialogIsUp(IDD_OPTIONS); },
+            [&] {
+                optionsCentre = DialogWidget(TopDialog(IDD_OPTIONS))->frameGeometry().center();
+                PressKeyInFocus(Qt::Key_Escape);
+            })
+        .When("the main window again", MainIsUp, [] { CloseMainWindow(); });
+    RunProgram(steps);
+    EXPECT_LE((mainCentre - workAreaCentre).manhattanLength(), 2);
+    EXPECT_LE((optionsCentre - mainCentre).manhattanLength(), 2);
+}
+
+TEST_F(MainWindowTest, AMinimizedWindowPaintsItsIconInTheMiddle) {
+    QImage painted;
+    QColor ground;
+    ScriptedSteps steps;
+    steps.When("the main window", MainIsUp, [&] {
+        QWidget* window = DialogWidget(TopDialog(IDD_MONITOR_DIALOG));
+        ground = window->palette().window().color();
+        window->setWindowState(Qt::WindowMinimized);
+        // The window's own painting, without its controls: a minimized window shows none.
+        painted = QImage(window->size(), QImage::Format_ARGB32);
+        window->render(&painted, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        window->setWindowState(Qt::WindowNoState);
+        CloseMainWindow();
+    });
+    RunProgram(steps);
+    ASSERT_FALSE(painted.isNull());
+    const QPoint middle(painted.width() / 2, painted.height() / 2);
+    // The application icon's centre is its green dot; where a control would be, only ground.
+    const QColor dot = painted.pixelColor(middle);
+    EXPECT_GT(dot.green(), 150);
+    EXPECT_LT(dot.red(), 100);
+    EXPECT_EQ(painted.pixelColor(middle + QPoint(0, 20)), ground) << "below the icon";
+    EXPECT_EQ(painted.pixelColor(3, 3), ground);
 }
 
 TEST_F(MainWindowTest, TheTrayIconIsRemovedWhenTheWindowCloses) {
