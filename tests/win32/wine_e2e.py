@@ -3,10 +3,10 @@
 
 The program runs in a fresh Wine prefix (so no stored target is used: it probes its default,
 127.0.0.1) on Xvfb with a Wine virtual desktop that shows a taskbar and its tray. Everything runs
-in a network namespace of this test whose only interface is loopback, with a hosts file of its own
-and a resolver address that no route leads to. Keystrokes come from xdotool; captions, message
-texts and control texts are read by wine_probe.exe; the tray icon's colour is read from
-screenshots, which are kept for a person to look at.
+under isolated_run.py: in a network namespace whose only interface is loopback, with a hosts file
+of its own, a resolver address that no route leads to, and an Xvfb of its own. Keystrokes come
+from xdotool; captions, message texts and control texts are read by wine_probe.exe; the tray
+icon's colour is read from screenshots, which are kept for a person to look at.
 
 Exit code 0 when every case passed, 1 when one failed, 77 when the tools are missing.
 """
@@ -14,7 +14,6 @@ Exit code 0 when every case passed, 1 when one failed, 77 when the tools are mis
 import argparse
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
@@ -61,41 +60,6 @@ def missing_tools():
     return [tool for tool in wanted if shutil.which(tool) is None]
 
 
-# ---- The namespace ---------------------------------------------------------------------------
-
-def run_in_namespace(args):
-    """Runs this script again inside a loopback-only namespace, and removes the namespace."""
-    name = "tsy-wine-%d" % os.getpid()
-    etc = "/etc/netns/" + name
-    created = False
-    try:
-        if subprocess.run(["ip", "netns", "add", name]).returncode != 0:
-            print("SKIP: cannot make a network namespace (root is needed)")
-            return SKIP
-        created = True
-        os.makedirs(etc, exist_ok=True)
-        with open(os.path.join(etc, "hosts"), "w") as hosts:
-            hosts.write("127.0.0.1 localhost\n")
-        # No route leads there: any lookup of a name not in the hosts file fails at once.
-        with open(os.path.join(etc, "resolv.conf"), "w") as resolver:
-            resolver.write("nameserver 10.200.255.53\n")
-        subprocess.run(["ip", "netns", "exec", name, "ip", "link", "set", "lo", "up"], check=True)
-        command = ["ip", "netns", "exec", name, sys.executable, os.path.abspath(__file__),
-                   "--inside"] + args
-        return subprocess.run(command).returncode
-    finally:
-        if created:
-            # Whatever the inner run left behind in the namespace is ours to end.
-            pids = subprocess.run(["ip", "netns", "pids", name], capture_output=True, text=True)
-            for pid in pids.stdout.split():
-                try:
-                    os.kill(int(pid), signal.SIGKILL)
-                except (ProcessLookupError, ValueError):
-                    pass
-            subprocess.run(["ip", "netns", "del", name])
-        shutil.rmtree(etc, ignore_errors=True)
-
-
 # ---- The desktop -----------------------------------------------------------------------------
 
 class Desktop:
@@ -105,24 +69,13 @@ class Desktop:
         self.workdir = workdir
         self.artifacts = artifacts
         self.probe_exe = probe
-        self.xvfb = None
         self.program = None
-        self.display = None
         self.env = None
 
     def start(self):
-        self.display = self._free_display()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", ":%d" % self.display, "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=open(os.path.join(self.workdir, "xvfb.log"), "w"))
-        socket = "/tmp/.X11-unix/X%d" % self.display
-        deadline = time.monotonic() + 30
-        while not os.path.exists(socket):
-            check(time.monotonic() < deadline and self.xvfb.poll() is None, "Xvfb did not start")
-            time.sleep(0.1)
+        check("DISPLAY" in os.environ, "no display")
         self.env = dict(os.environ)
         self.env.update({
-            "DISPLAY": ":%d" % self.display,
             "WINEPREFIX": os.path.join(self.workdir, "prefix"),
             "WINELOADER": WINE64,
             "WINEARCH": "win64",
@@ -146,20 +99,6 @@ class Desktop:
         if self.env is not None:
             subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
-        if self.xvfb is not None:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-
-    @staticmethod
-    def _free_display():
-        for number in range(90, 400):
-            if not os.path.exists("/tmp/.X%d-lock" % number) and \
-                    not os.path.exists("/tmp/.X11-unix/X%d" % number):
-                return number
-        raise CaseFailed("no free X display")
 
     def _wine_tool(self, command, log):
         with open(os.path.join(self.workdir, log), "a") as out:
@@ -403,9 +342,23 @@ CASES = [case_default_run, case_echo_library_missing, case_options_spinner, case
          case_about_box]
 
 
+WORKDIR_PREFIX = "tessaly-wine-"
+
+
+def remove_stale_workdirs():
+    """Removes the prefixes of earlier runs that were killed before they cleaned up."""
+    base = tempfile.gettempdir()
+    for name in os.listdir(base):
+        tag = name[len(WORKDIR_PREFIX):].split("-")[0]
+        if name.startswith(WORKDIR_PREFIX) and tag.isdigit() and \
+                not os.path.exists("/proc/" + tag):
+            shutil.rmtree(os.path.join(base, name), ignore_errors=True)
+
+
 def run_cases(args):
     os.makedirs(args.artifacts, exist_ok=True)
-    workdir = tempfile.mkdtemp(prefix="tessaly-wine-")
+    remove_stale_workdirs()
+    workdir = tempfile.mkdtemp(prefix="%s%d-" % (WORKDIR_PREFIX, os.getpid()))
     desktop = Desktop(workdir, args.artifacts, args.probe)
     passed, failed = 0, 0
     try:
@@ -443,22 +396,21 @@ def main():
     parser.add_argument("--probe", required=True, help="wine_probe.exe")
     parser.add_argument("--artifacts", required=True, help="where the screenshots go")
     parser.add_argument("--case", help="run only this case (name without case_)")
-    parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
-    if args.inside:
+    if os.environ.get("TESSALY_ISOLATED") == "1":
         return run_cases(args)
     missing = missing_tools()
     if missing:
         print("SKIP: missing %s" % ", ".join(missing))
         return SKIP
-    if os.geteuid() != 0:
-        print("SKIP: root is needed for the test's network namespace")
-        return SKIP
-    forwarded = ["--program", os.path.abspath(args.program), "--probe", os.path.abspath(args.probe),
-                 "--artifacts", os.path.abspath(args.artifacts)]
+    # Again, inside a network and on a display of its own.
+    isolated = os.path.join(os.path.dirname(os.path.abspath(__file__)), "isolated_run.py")
+    command = [sys.executable, isolated, "--display", "--", sys.executable,
+               os.path.abspath(__file__), "--program", os.path.abspath(args.program), "--probe",
+               os.path.abspath(args.probe), "--artifacts", os.path.abspath(args.artifacts)]
     if args.case:
-        forwarded += ["--case", args.case]
-    return run_in_namespace(forwarded)
+        command += ["--case", args.case]
+    return subprocess.run(command).returncode
 
 
 if __name__ == "__main__":
