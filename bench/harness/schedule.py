@@ -8,6 +8,7 @@ Lateness is the begin time less the due time. Drift is the trend of the lateness
 (least-squares slope), and the sum of all the lateness, i.e. how far the last pass lies from
 where the rhythm alone would put it."""
 
+import threading
 import time
 
 from .common import Summary, Undo, say
@@ -51,6 +52,31 @@ def slope_ms_per_minute(times_s, values):
     return sum((t - mean_t) * (v - mean_v) for t, v in zip(times_s, values)) / spread * 60
 
 
+class SleeperControl:
+    """A plain thread that sleeps 1 s at a time beside the run and notes how late it wakes: the
+    machine's own wake-up lateness under its present load, to set the program's beside."""
+
+    def __init__(self, period=1.0):
+        self._period = period
+        self._stop = threading.Event()
+        self.lateness_ms = []
+        self._thread = threading.Thread(target=self._run, daemon=True)
+
+    def __enter__(self):
+        self._thread.start()
+        return self
+
+    def __exit__(self, *_):
+        self._stop.set()
+        self._thread.join()
+
+    def _run(self):
+        while not self._stop.is_set():
+            start = time.monotonic()
+            time.sleep(self._period)
+            self.lateness_ms.append((time.monotonic() - start - self._period) * 1000)
+
+
 def _wait_for_requests(ctx, kind, count, timeout):
     for _ in range(count):
         if ctx.capture.wait_for(kind, timeout) is None:
@@ -90,8 +116,12 @@ def _one_run(ctx, number, answered, unanswered, answered_again):
 def measure(ctx, answered=6, unanswered=8, answered_again=3):
     after_success, after_failure, slopes, sums, firsts, since_shown = [], [], [], [], [], []
     runs = max(1, ctx.runs // 3)
+    control = []
     for number in range(runs):
-        packets, first, after_shown = _one_run(ctx, number, answered, unanswered, answered_again)
+        with SleeperControl() as sleeper:
+            packets, first, after_shown = _one_run(ctx, number, answered, unanswered,
+                                                   answered_again)
+        control += sleeper.lateness_ms
         figures = lateness(packets)
         requests = [p.time for p in packets if p.kind == "request"][1:]
         after_success += [late for kind, late in figures if kind == "success"]
@@ -115,6 +145,9 @@ def measure(ctx, answered=6, unanswered=8, answered_again=3):
         Row("schedule: drift, trend of the lateness (ms per minute)", Summary(slopes).text(3), "",
             f"summed lateness over the run {Summary(sums).text(1)} ms", f"trend within ±{DRIFT_LIMIT} ms/min",
             verdict(abs(trend) < DRIFT_LIMIT)),
+        Row("  control: a plain 1 s sleeper's lateness during the same run (ms)",
+            Summary(control).text(2), "", f"{len(control)} wake-ups",
+            "the machine's own wake-up lateness"),
         Row("  launch → first echo request (ms; includes start-up)", Summary(firsts).text(1), "",
             f"window and icon shown → first request {Summary(since_shown).text(1)} ms",
             f"first pass {FIRST_PAUSE_MS:.0f} ms after the worker starts"),

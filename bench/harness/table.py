@@ -33,7 +33,7 @@ def markdown(rows, load_before, load_after, started):
         f"Load average (1, 5, 15 min) at the start: {load_before}; at the end: {load_after}.",
         "Figures: median [least–greatest] over the runs.",
         "",
-        "| measure | Tessaly | beside it | ratio / difference | goal | goal |",
+        "| measure | Tessaly | beside it | ratio / difference | goal | outcome |",
         "|---|---|---|---|---|---|",
     ]
     for row in rows:
