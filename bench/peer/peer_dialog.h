@@ -8,9 +8,9 @@
 class PeerDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     PeerDialog();
 
-private:
+  private:
     QSystemTrayIcon m_tray;
 };

@@ -47,11 +47,12 @@ std::string ChildProcess::Reap() {
     if (wait4(m_pid, &status, 0, &usage) != m_pid) return "code=unknown";
     m_pid = -1;
     char text[256];
-    std::snprintf(text, sizeof(text),
-                  "code=%d signal=%d utime_ms=%.3f stime_ms=%.3f nvcsw=%ld nivcsw=%ld maxrss_kb=%ld",
-                  WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                  WIFSIGNALED(status) ? WTERMSIG(status) : 0, Milliseconds(usage.ru_utime),
-                  Milliseconds(usage.ru_stime), usage.ru_nvcsw, usage.ru_nivcsw, usage.ru_maxrss);
+    std::snprintf(
+        text, sizeof(text),
+        "code=%d signal=%d utime_ms=%.3f stime_ms=%.3f nvcsw=%ld nivcsw=%ld maxrss_kb=%ld",
+        WIFEXITED(status) ? WEXITSTATUS(status) : -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0,
+        Milliseconds(usage.ru_utime), Milliseconds(usage.ru_stime), usage.ru_nvcsw, usage.ru_nivcsw,
+        usage.ru_maxrss);
     return text;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 
 class ChildProcess {
-public:
+  public:
     ChildProcess() = default;
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -24,7 +24,7 @@ public:
     std::string Reap();
     void Terminate();
 
-private:
+  private:
     pid_t m_pid = -1;
     int m_pidfd = -1;
 };

@@ -11,7 +11,9 @@ double MillisecondsBetween(const timespec& from, const timespec& to) {
 
 }  // namespace
 
-void EventLog::MarkLaunch() { clock_gettime(CLOCK_MONOTONIC, &m_launch); }
+void EventLog::MarkLaunch() {
+    clock_gettime(CLOCK_MONOTONIC, &m_launch);
+}
 
 void EventLog::Write(const std::string& event, const std::string& details) {
     timespec monotonic{};

@@ -6,12 +6,12 @@
 #include <string>
 
 class EventLog {
-public:
+  public:
     // Marks now as the launch: every later stamp counts from here.
     void MarkLaunch();
     void Write(const std::string& event, const std::string& details = "");
 
-private:
+  private:
     timespec m_launch{};
 };
 

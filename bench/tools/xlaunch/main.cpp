@@ -28,10 +28,12 @@
 namespace {
 
 // A window may be gone by the time we ask about it; that is no error for a watcher.
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+int IgnoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
 
 class CommandReader {
-public:
+  public:
     // Reads what is there; false at the end of input.
     bool ReadAvailable() {
         char chunk[512];
@@ -48,7 +50,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::string m_pending;
 };
 

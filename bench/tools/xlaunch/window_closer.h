@@ -7,7 +7,7 @@
 #include "event_log.h"
 
 class WindowCloser {
-public:
+  public:
     WindowCloser(Display* display, EventLog& log);
 
     // Gives the window the keyboard focus and taps Shift: the first key from the test device makes
@@ -18,7 +18,7 @@ public:
     // Sends the window manager's close request (WM_DELETE_WINDOW).
     void RequestClose(Window window);
 
-private:
+  private:
     void Tap(KeySym key);
 
     Display* m_display;

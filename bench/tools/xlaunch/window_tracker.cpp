@@ -87,8 +87,9 @@ void WindowTracker::Examine(Window window) {
 WindowTracker::Ownership WindowTracker::OwnershipOf(Window window) const {
     XClassHint hint{};
     if (!XGetClassHint(m_display, window, &hint)) return Ownership::kUnknown;
-    const bool ours = (hint.res_name != nullptr && strcasecmp(hint.res_name, m_class.c_str()) == 0) ||
-                      (hint.res_class != nullptr && strcasecmp(hint.res_class, m_class.c_str()) == 0);
+    const bool ours =
+        (hint.res_name != nullptr && strcasecmp(hint.res_name, m_class.c_str()) == 0) ||
+        (hint.res_class != nullptr && strcasecmp(hint.res_class, m_class.c_str()) == 0);
     if (hint.res_name != nullptr) XFree(hint.res_name);
     if (hint.res_class != nullptr) XFree(hint.res_class);
     return ours ? Ownership::kOurs : Ownership::kOther;

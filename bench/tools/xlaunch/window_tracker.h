@@ -12,14 +12,14 @@
 #include "event_log.h"
 
 class WindowTracker {
-public:
+  public:
     WindowTracker(Display* display, std::string programClass, EventLog& log);
 
     // Call before the program starts, so that none of its windows is missed.
     void WatchRoot();
     void Handle(const XEvent& event);
 
-private:
+  private:
     enum class Ownership { kUnknown, kOurs, kOther };
 
     struct Seen {
