@@ -36,7 +36,7 @@ def arguments():
     parser.add_argument("--only", default=",".join(BENCHMARKS),
                         help=f"comma-separated, of {', '.join(BENCHMARKS)}")
     parser.add_argument("--runs", type=int, default=5, help="runs of each measurement")
-    parser.add_argument("--tag", default=f"tsyb{os.getpid()}",
+    parser.add_argument("--tag", default=f"tsybench{os.getpid()}",
                         help="prefix of the namespaces made (unique to this run)")
     parser.add_argument("--quiet-load", type=float, default=None,
                         help="wait (up to 10 min) for the 1-minute load to fall this low first")
