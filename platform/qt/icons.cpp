@@ -6,9 +6,9 @@
 #include <cstring>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <utility>
 
+#include "gui_thread.h"
 #include "icon_art.h"
 
 namespace tsyqt {
@@ -44,23 +44,25 @@ bool IsResourceSize(int size) {
     return size == 16 || size == 32;
 }
 
-// Loading an icon twice yields the same handle: handles are never freed, so none leaks.
+// Loading an icon twice yields the same handle: handles are never freed, so none leaks. The
+// table outlives the application object, whose end its pixmaps must not see.
 win::HICON LoadIcon(int id, int size) {
-    static std::mutex mutex;
-    static std::map<std::pair<int, int>, std::unique_ptr<win::HICON__>> loaded;
     if (AfxRenderIcon(id, 1).size == 0) return nullptr;
-    std::lock_guard lock(mutex);
-    auto& slot = loaded[{id, size}];
-    if (!slot) {
-        slot = std::make_unique<win::HICON__>();
-        slot->resourceId = id;
-        slot->size = size;
-        // An image the resource holds as fully transparent stays so; any other size is drawn
-        // from the artwork, sharp at every size the desktop picks.
-        slot->icon = IsResourceSize(size) && !AfxIconHasImage(id, size) ? TransparentIcon(size)
-                                                                        : RenderedIcon(id);
-    }
-    return slot.get();
+    static auto* loaded = new std::map<std::pair<int, int>, std::unique_ptr<win::HICON__>>;
+    // Pixmaps belong to the GUI thread, and so does the table.
+    return reinterpret_cast<win::HICON>(RunOnGuiThread([id, size]() -> win::LRESULT {
+        auto& slot = (*loaded)[{id, size}];
+        if (!slot) {
+            slot = std::make_unique<win::HICON__>();
+            slot->resourceId = id;
+            slot->size = size;
+            // An image the resource holds as fully transparent stays so; any other size is
+            // drawn from the artwork, sharp at every size the desktop picks.
+            slot->icon = IsResourceSize(size) && !AfxIconHasImage(id, size) ? TransparentIcon(size)
+                                                                            : RenderedIcon(id);
+        }
+        return reinterpret_cast<win::LRESULT>(slot.get());
+    }));
 }
 
 }  // namespace
