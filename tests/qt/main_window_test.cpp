@@ -415,6 +415,34 @@ TEST_F(MainWindowTest, OpensCentredInTheWorkAreaAndTheOptionsDialogOverIt) {
     EXPECT_LE((optionsCentre - mainCentre).manhattanLength(), 2);
 }
 
+TEST_F(MainWindowTest, IsAnApplicationWindowWithACloseBoxButNoMinimizeOrMaximizeBox) {
+    Qt::WindowFlags main, options;
+    ScriptedSteps steps;
+    steps
+        .When("the main window", MainIsUp,
+              [&] {
+                  main = DialogWidget(TopDialog(IDD_MONITOR_DIALOG))->windowFlags();
+                  Click(ControlOf(IDD_MONITOR_DIALOG, IDC_OPTIONS));
+              })
+        .When(
+            "the options dialog", [] { return DialogIsUp(IDD_OPTIONS); },
+            [&] {
+                options = DialogWidget(TopDialog(IDD_OPTIONS))->windowFlags();
+                PressKeyInFocus(Qt::Key_Escape);
+            })
+        .When("the main window again", MainIsUp, [] { CloseMainWindow(); });
+    RunProgram(steps);
+    // A window of its own on the task bar; the options dialog rides on the main window's.
+    EXPECT_EQ(main & Qt::WindowType_Mask, Qt::Window);
+    EXPECT_EQ(options & Qt::WindowType_Mask, Qt::Dialog);
+    for (Qt::WindowFlags flags : {main, options}) {
+        EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+        EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+        EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+        EXPECT_FALSE(flags.testFlag(Qt::WindowContextHelpButtonHint));
+    }
+}
+
 TEST_F(MainWindowTest, AMinimizedWindowPaintsItsIconInTheMiddle) {
     QImage painted;
     QColor ground;
