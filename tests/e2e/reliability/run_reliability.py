@@ -49,7 +49,11 @@ def main():
     result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
     resources.release_all()
 
-    failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
+    # A failed subtest reports itself, not its test: count each test that failed once.
+    failed_tests = {getattr(test, "test_case", test).id()
+                    for test, _ in result.failures + result.errors}
+    failed_tests |= {test.id() for test in result.unexpectedSuccesses}
+    failed = len(failed_tests)
     skipped = len(result.skipped)
     passed = result.testsRun - failed - skipped
     for test, reason in result.skipped:
@@ -60,6 +64,8 @@ def main():
     if figures:
         print("\nmeasured figures:\n" + figures, end="")
     print(f"reliability: {passed} passed, {failed} failed, {skipped} skipped")
+    for test in sorted(failed_tests):
+        print(f"FAILED {test}")
     if result.testsRun == 0:
         print("no reliability test ran", file=sys.stderr)
         return 1

@@ -8,7 +8,6 @@ once and the passes follow each other at the 50 ms pause after a failure."""
 import time
 
 from harness.netns import NETNS_ETC, TestNetwork
-from harness.waiting import wait_until
 
 from support.capture import answered, echo_requests
 from support.case import ReliabilityCase

@@ -8,9 +8,7 @@ cut short) wrote it."""
 
 import os
 import random
-import shutil
 import subprocess
-import tempfile
 import time
 import unittest
 from pathlib import Path
@@ -47,11 +45,7 @@ def folder_state(folder):
 
 class SettingsStore(ReliabilityCase):
     def config_home(self, owner=None):
-        folder = Path(tempfile.mkdtemp(prefix="tessaly-rel-store-"))
-        self.addCleanup(shutil.rmtree, folder, True)
-        if owner is not None:
-            os.chown(folder, owner, owner)
-        return folder
+        return self.scratch_folder("tessaly-rel-store-", owner)
 
     # ---- a folder that cannot be written ----------------------------------------------------
 

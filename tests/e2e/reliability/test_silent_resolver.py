@@ -7,7 +7,6 @@ Escape during a lookup must end the process promptly, with the typed target save
 The resolver's address is routed through the test host, which drops the queries into a
 blackhole route: no answer, not even an ICMP error, so each lookup lasts its full time-out."""
 
-import time
 
 from harness.netns import TestNetwork
 from harness.pixels import Region, read_region
@@ -15,46 +14,18 @@ from harness.program import TEMPLATE_SIZE
 from harness.waiting import wait_until
 
 from support.capture import Udp, now
+from support.captions import BAD, RESOLVING, cycle_of, cycle_problems, lookup_durations
 from support.case import ReliabilityCase
 from support.rhythm import describe
 from support.topology import SILENT_RESOLVER, silence_resolver
 
 NAME = "silent-name.tessaly.test"
 TYPED = "typed-while-waiting.tessaly.test"
-RESOLVING = "DovRel Tessaly - Trying to Resolve Addr"
-BAD = "DovRel Tessaly - Bad IP/Host"
 # Long enough that typing and a click fit inside one lookup on a slow machine.
 LOOKUP_SECONDS = 8
 CYCLES_TO_SEE = 2
 # The target box of the main window's template, in dialog units: x, y, width, height.
 TARGET_BOX = (57, 8, 112, 12)
-
-
-def cycle_of(target):
-    return [f"DovRel Tessaly -{target}", RESOLVING, BAD]
-
-
-def cycle_problems(texts, cycle):
-    """What breaks the repetition of `cycle` in `texts` from its first element on."""
-    if cycle[0] not in texts:
-        return [f"{cycle[0]!r} never shown"]
-    start = texts.index(cycle[0])
-    return [f"caption {i}: {text!r} where {cycle[(i - start) % len(cycle)]!r} belongs"
-            for i, text in enumerate(texts[start:], start)
-            if text != cycle[(i - start) % len(cycle)]]
-
-
-def lookup_durations(captions):
-    """Seconds from each "Trying to Resolve Addr" to the "Bad IP/Host" that ends it."""
-    durations = []
-    started = None
-    for caption in captions:
-        if caption.text == RESOLVING and started is None:
-            started = caption.time
-        elif caption.text == BAD and started is not None:
-            durations.append(caption.time - started)
-            started = None
-    return durations
 
 
 class SilentResolver(ReliabilityCase):

@@ -2,10 +2,6 @@
 one stays green while the other is red, closing one leaves the other working, and the instance
 closed last leaves its values in the file."""
 
-import shutil
-import tempfile
-from pathlib import Path
-
 from harness.program import APPLICATION, parse_settings, settings_text
 
 from support.case import ReliabilityCase
@@ -20,8 +16,7 @@ class TwoInstances(ReliabilityCase):
     def test_each_keeps_its_own_icon_and_worker_and_the_last_closed_leaves_its_values(self):
         session = self.x_session()
         network = self.network("i", hosts=[NAMED])
-        home = Path(tempfile.mkdtemp(prefix="tessaly-rel-shared-"))
-        self.addCleanup(shutil.rmtree, home, True)
+        home = self.scratch_folder("tessaly-rel-shared-")
         settings = home / "Dovrel" / f"{APPLICATION}.conf"
         settings.parent.mkdir()
         settings.write_text(settings_text(START))

@@ -10,6 +10,8 @@ from harness import resources
 from harness.waiting import wait_until
 
 TOOLS_VARIABLE = "TESSALY_RELIABILITY_TOOLS"
+RESOLVING = "DovRel Tessaly - Trying to Resolve Addr"
+BAD = "DovRel Tessaly - Bad IP/Host"
 
 
 def recorder_path():
@@ -29,7 +31,7 @@ class Caption:
 
 
 def parse_lines(lines):
-    """The _NET_WM_NAME changes among the recorder's lines (WM_NAME repeats them in Latin-1)."""
+    """The caption changes among the recorder's lines."""
     captions = []
     for line in lines:
         fields = line.split(" ")
@@ -50,6 +52,34 @@ def without_repeats(texts):
     return folded
 
 
+def cycle_of(target):
+    """The captions of one pass that resolves a name and fails."""
+    return [f"DovRel Tessaly -{target}", RESOLVING, BAD]
+
+
+def cycle_problems(texts, cycle):
+    """What breaks the repetition of `cycle` in `texts` from its first element on."""
+    if cycle[0] not in texts:
+        return [f"{cycle[0]!r} never shown"]
+    start = texts.index(cycle[0])
+    return [f"caption {i}: {text!r} where {cycle[(i - start) % len(cycle)]!r} belongs"
+            for i, text in enumerate(texts[start:], start)
+            if text != cycle[(i - start) % len(cycle)]]
+
+
+def lookup_durations(captions):
+    """Seconds from each "Trying to Resolve Addr" to the "Bad IP/Host" that ends it."""
+    durations = []
+    started = None
+    for caption in captions:
+        if caption.text == RESOLVING and started is None:
+            started = caption.time
+        elif caption.text == BAD and started is not None:
+            durations.append(caption.time - started)
+            started = None
+    return durations
+
+
 class CaptionRecorder:
     def __init__(self, session, path):
         self.session = session
@@ -57,6 +87,8 @@ class CaptionRecorder:
         self.path = Path(path)
         self._process = None
         self._output = None
+        self._read = 0  # bytes of the file parsed so far
+        self._parsed = []
 
     def __repr__(self):
         return f"CaptionRecorder({self.path.name})"
@@ -77,9 +109,19 @@ class CaptionRecorder:
 
     def captions(self, window=None):
         """The captions set so far, of one window or of all."""
-        lines = self.path.read_text(errors="replace").splitlines()
-        return [caption for caption in parse_lines(lines)
+        self._read_new_lines()
+        return [caption for caption in self._parsed
                 if window is None or int(caption.window, 16) == int(window, 16)]
+
+    def _read_new_lines(self):
+        # Only what was added since the last look, up to its last whole line: a long caption
+        # makes the file grow by megabytes a second.
+        with open(self.path, "rb") as record:
+            record.seek(self._read)
+            data = record.read()
+        whole = data[:data.rfind(b"\n") + 1]
+        self._read += len(whole)
+        self._parsed += parse_lines(whole.decode("ascii", "replace").splitlines())
 
     def texts(self, window, since=0.0):
         return without_repeats(c.text for c in self.captions(window) if c.time >= since)

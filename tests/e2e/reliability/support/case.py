@@ -3,6 +3,7 @@ folder, tray samples stamped with their times, and figures for the report."""
 
 import os
 import shutil
+import tempfile
 import time
 from pathlib import Path
 
@@ -16,6 +17,26 @@ from .rhythm import Sample
 from .topology import Chain
 
 FIGURES_FILE = "figures.txt"
+
+
+class ScratchFolder:
+    """A temporary folder, removed with the fixtures: after the programs that use it."""
+
+    def __init__(self, prefix, owner=None):
+        self.prefix = prefix
+        self.owner = owner
+        self.path = None
+
+    def start(self):
+        self.path = Path(tempfile.mkdtemp(prefix=self.prefix))
+        if self.owner is not None:
+            os.chown(self.path, self.owner, self.owner)
+        return self
+
+    def close(self):
+        if self.path is not None:
+            shutil.rmtree(self.path, ignore_errors=True)
+            self.path = None
 
 
 def figures_path():
@@ -36,6 +57,9 @@ class ReliabilityCase(EndToEndCase):
 
     def instance(self, session, network, settings=None, label="tessaly", **options):
         return self.keep(Instance(self.program, session, network, settings, label, **options))
+
+    def scratch_folder(self, prefix="tessaly-rel-", owner=None):
+        return self.keep(ScratchFolder(prefix, owner)).path
 
     def recorder(self, session, name="captions"):
         return self.keep(CaptionRecorder(session, self.artifacts / f"{name}.txt"))

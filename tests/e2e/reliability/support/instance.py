@@ -18,6 +18,7 @@ from harness.waiting import wait_until
 
 NOBODY = 65534  # uid and gid of nobody and nogroup on Debian
 TARGET_CAPTION = "DovRel Tessaly -"
+STATUS = ("DovRel Tessaly - Trying to Resolve Addr", "DovRel Tessaly - Bad IP/Host")
 
 
 class Instance(Tessaly):
@@ -95,13 +96,15 @@ class Instance(Tessaly):
                 and (self.session.window_name(window.id) or "").startswith(CAPTION_START)]
 
     def target_caption(self):
-        """The first caption that names the target, once the worker has set it: a wrong one
-        fails at once instead of at the end of a wait for the right one."""
+        """The first caption that names a dotted-decimal target, once the worker has set it: a
+        wrong one fails at once instead of at the end of a wait for the right one.  (A host
+        name's caption stands for a moment only: read that one with the caption recorder.)"""
         window = self.main_window()
 
         def naming_the_target():
             caption = self.session.window_name(window)
-            return caption if caption and caption.startswith(TARGET_CAPTION) else None
+            named = caption and caption.startswith(TARGET_CAPTION) and caption not in STATUS
+            return caption if named else None
         return wait_until(naming_the_target,
                           f"{self.label}'s worker to name its target in the caption")
 

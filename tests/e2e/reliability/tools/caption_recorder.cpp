@@ -8,10 +8,10 @@
 //   caption_recorder          (DISPLAY names the display; runs until it is signalled)
 //
 // Prints "ready" once recording runs, then one line per caption change:
-//   <wall-clock seconds> <window id, hex> <WM_NAME|_NET_WM_NAME> <the text in hex>
+//   <wall-clock seconds> <window id, hex> _NET_WM_NAME <the text in hex>
 // Hex keeps control characters, blanks and line breaks in the text from breaking the line.
+// Only the UTF-8 caption is printed: WM_NAME repeats it, at twice the output for long ones.
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
 #include <X11/extensions/record.h>
@@ -62,17 +62,14 @@ std::string CaptionLine(const XRecordInterceptData& intercepted, const Atoms& at
     const std::uint32_t property = Read32(fields + 8, swapped);
     const unsigned format = fields[16];
     const std::uint32_t units = Read32(fields + 20, swapped);
-    const char* name = nullptr;
-    if (property == XA_WM_NAME) name = "WM_NAME";
-    if (property == atoms.netWmName) name = "_NET_WM_NAME";
-    if (name == nullptr || format != 8) return {};
+    if (property != atoms.netWmName || format != 8) return {};
     const std::size_t length = units;
     if (24 + header + length > size) return {};
 
     static const char kHex[] = "0123456789abcdef";
     std::string line;
     char prefix[96];
-    std::snprintf(prefix, sizeof(prefix), "%.6f 0x%x %s ", WallSeconds(), window, name);
+    std::snprintf(prefix, sizeof(prefix), "%.6f 0x%x _NET_WM_NAME ", WallSeconds(), window);
     line += prefix;
     line.reserve(line.size() + length * 2 + 1);
     const unsigned char* text = fields + 24;
