@@ -205,10 +205,11 @@ public:
         : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
 
     // Creates the window from its template, hidden; delivers WM_INITDIALOG; centres it when it
-    // has no owner; shows it when the template says WS_VISIBLE; disables the owner (the given
-    // parent, else the application's main window unless that is this dialog) and runs the only
-    // message loop until EndDialog. Then hides the window, calls DestroyWindow() and returns the
-    // result given to EndDialog.
+    // has no owner; shows it (at once when the template says WS_VISIBLE, else as the modal run
+    // begins, as the classic modal loop does); disables the owner (the given parent, else the
+    // application's main window unless that is this dialog) and runs the only message loop until
+    // EndDialog. Then hides the window, calls DestroyWindow() and returns the result given to
+    // EndDialog.
     virtual std::intptr_t DoModal();
     void EndDialog(int result);
 
