@@ -55,7 +55,8 @@ def main():
     failed_tests |= {test.id() for test in result.unexpectedSuccesses}
     failed = len(failed_tests)
     skipped = len(result.skipped)
-    passed = result.testsRun - failed - skipped
+    expected_failures = len(result.expectedFailures)
+    passed = result.testsRun - failed - skipped - expected_failures
     for test, reason in result.skipped:
         print(f"skipped {test.id()}: {reason}")
     for test, _ in result.expectedFailures:
