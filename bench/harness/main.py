@@ -10,13 +10,31 @@ sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 from harness import footprint, probe_cost, schedule, shutdown, sizes, startup  # noqa: E402
 from harness.capture import PacketCapture  # noqa: E402
-from harness.common import Undo, exit_on_signals, load_text, say, wait_for_quiet  # noqa: E402
-from harness.context import Context  # noqa: E402
+from harness.common import Undo, exit_on_signals, load_text, say, wait_for_quiet, warn  # noqa: E402
+from harness.context import Context, Row  # noqa: E402
 from harness.display import XDisplay  # noqa: E402
 from harness.network import TestNetwork  # noqa: E402
 from harness.table import markdown  # noqa: E402
 
 BENCHMARKS = ("startup", "footprint", "probe", "shutdown", "schedule", "sizes")
+
+
+def run_benchmark(name, ctx, options):
+    """The rows of one benchmark."""
+    if name == "startup":
+        return startup.measure(ctx)
+    if name == "footprint":
+        return footprint.measure(ctx)
+    if name == "probe":
+        if not ctx.has("echo_driver"):
+            say("no echo driver built: skipping the probe cost")
+            return []
+        return probe_cost.measure(ctx)
+    if name == "shutdown":
+        return shutdown.measure(ctx)
+    if name == "schedule":
+        return schedule.measure(ctx)
+    return sizes.measure(options.root)
 
 
 def read_paths(build):
@@ -73,21 +91,11 @@ def main():
         ctx = Context(paths, display, network, capture, undo, scratch, options.runs)
         for name in wanted:
             say(f"{name}: load {load_text()}")
-            if name == "startup":
-                rows += startup.measure(ctx)
-            elif name == "footprint":
-                rows += footprint.measure(ctx)
-            elif name == "probe":
-                if not ctx.has("echo_driver"):
-                    say("no echo driver built: skipping the probe cost")
-                    continue
-                rows += probe_cost.measure(ctx)
-            elif name == "shutdown":
-                rows += shutdown.measure(ctx)
-            elif name == "schedule":
-                rows += schedule.measure(ctx)
-            elif name == "sizes":
-                rows += sizes.measure(options.root)
+            try:
+                rows += run_benchmark(name, ctx, options)
+            except (TimeoutError, RuntimeError, OSError) as error:
+                warn(f"{name} could not be measured: {error}")
+                rows.append(Row(f"{name}: not measured", str(error)))
         table = markdown(rows, load_before, load_text(), started)
         print(table)
         if ctx.notes:
