@@ -57,7 +57,7 @@ LRESULT CALLBACK EnterDialogAtCreation(int code, WPARAM wParam, LPARAM lParam) {
         const auto superProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
             window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameworkWindowProc)));
         dialog->Attach(Framework(window));
-        WindowMap::Instance().Attach(window, dialog, superProc);
+        WindowMap::Instance().Attach(window, dialog, superProc, /*opening=*/true);
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -157,6 +157,7 @@ std::intptr_t CDialog::DoModal() {
         // A modal dialog is shown whether or not its template says WS_VISIBLE, as the system's
         // own modal loop and the classic framework's do: only the main window's template says it.
         ::ShowWindow(window, SW_SHOWNORMAL);
+        WindowMap::Instance().MarkOpened(window);
         RunModalLoop(window, scope.frame());
     }
 

@@ -32,27 +32,28 @@
     X(TRUE)                                                                                        \
     X(FALSE)                                                                                       \
     X(WM_SETTEXT)                                                                                  \
-    X(WM_GETTEXT) X(WM_PAINT) X(WM_CLOSE) X(WM_QUERYDRAGICON) X(WM_ICONERASEBKGND) X(WM_SETICON)   \
-        X(WM_INITDIALOG) X(WM_COMMAND) X(WM_SYSCOMMAND) X(WM_LBUTTONDOWN) X(WM_LBUTTONUP) X(       \
-            WM_LBUTTONDBLCLK) X(WM_RBUTTONDOWN) X(WM_RBUTTONUP) X(WM_MOUSEMOVE) X(WM_USER)         \
-            X(BN_CLICKED) X(EN_CHANGE) X(BM_GETCHECK) X(BM_SETCHECK) X(BST_UNCHECKED) X(           \
-                BST_CHECKED) X(UDM_SETRANGE) X(UDM_SETPOS) X(UDM_GETPOS) X(ICON_SMALL) X(ICON_BIG) \
-                X(SC_CLOSE) X(SC_MOVE) X(IDOK) X(IDCANCEL) X(WS_POPUP) X(WS_CHILD) X(WS_VISIBLE)   \
-                    X(WS_CAPTION) X(WS_BORDER) X(WS_SYSMENU) X(WS_GROUP) X(WS_TABSTOP)             \
-                        X(WS_EX_RIGHT) X(WS_EX_APPWINDOW) X(DS_SETFONT) X(DS_MODALFRAME)           \
-                            X(BS_PUSHBUTTON) X(BS_DEFPUSHBUTTON) X(BS_AUTOCHECKBOX) X(BS_GROUPBOX) \
-                                X(BS_AUTORADIOBUTTON) X(BS_TYPEMASK) X(BS_LEFTTEXT) X(ES_LEFT)     \
-                                    X(ES_AUTOHSCROLL) X(ES_WANTRETURN) X(SS_LEFT) X(SS_ICON)       \
-                                        X(UDS_SETBUDDYINT) X(UDS_ALIGNRIGHT) X(UDS_AUTOBUDDY) X(   \
-                                            UDS_ARROWKEYS) X(SW_HIDE) X(SW_SHOW) X(SW_RESTORE)     \
-                                            X(MF_STRING) X(MF_SEPARATOR) X(MB_OK) X(MB_ICONHAND)   \
-                                                X(MB_ICONEXCLAMATION) X(MB_ICONINFORMATION) X(     \
-                                                    MB_ICONMASK) X(IMAGE_ICON) X(LR_DEFAULTCOLOR)  \
-                                                    X(SM_CXICON) X(SM_CYICON) X(NIM_ADD)           \
-                                                        X(NIM_MODIFY) X(NIM_DELETE) X(NIF_MESSAGE) \
-                                                            X(NIF_ICON) X(NIF_TIP) X(INADDR_NONE)  \
-                                                                X(AF_INET) X(WSAEINVAL)            \
-                                                                    X(WSASYSNOTREADY)              \
+    X(WM_GETTEXT)                                                                                  \
+    X(WM_PAINT)                                                                                    \
+    X(WM_CLOSE) X(WM_QUERYDRAGICON) X(WM_ICONERASEBKGND) X(WM_SETICON) X(WM_INITDIALOG)            \
+        X(WM_COMMAND) X(WM_SYSCOMMAND) X(WM_LBUTTONDOWN) X(WM_LBUTTONUP) X(WM_LBUTTONDBLCLK) X(    \
+            WM_RBUTTONDOWN) X(WM_RBUTTONUP) X(WM_MOUSEMOVE) X(WM_USER) X(BN_CLICKED) X(EN_CHANGE)  \
+            X(BM_GETCHECK) X(BM_SETCHECK) X(BST_UNCHECKED) X(BST_CHECKED) X(UDM_SETRANGE) X(       \
+                UDM_SETPOS) X(UDM_GETPOS) X(ICON_SMALL) X(ICON_BIG) X(SC_CLOSE) X(SC_MOVE) X(IDOK) \
+                X(IDCANCEL) X(WS_POPUP) X(WS_CHILD) X(WS_VISIBLE) X(WS_CAPTION) X(WS_BORDER)       \
+                    X(WS_SYSMENU) X(WS_GROUP) X(WS_TABSTOP) X(WS_EX_RIGHT) X(WS_EX_APPWINDOW)      \
+                        X(DS_SETFONT) X(DS_MODALFRAME) X(BS_PUSHBUTTON) X(BS_DEFPUSHBUTTON)        \
+                            X(BS_AUTOCHECKBOX) X(BS_GROUPBOX) X(BS_AUTORADIOBUTTON) X(BS_TYPEMASK) \
+                                X(BS_LEFTTEXT) X(ES_LEFT) X(ES_AUTOHSCROLL) X(ES_WANTRETURN)       \
+                                    X(SS_LEFT) X(SS_ICON) X(UDS_SETBUDDYINT) X(UDS_ALIGNRIGHT)     \
+                                        X(UDS_AUTOBUDDY) X(UDS_ARROWKEYS) X(SW_HIDE) X(SW_SHOW)    \
+                                            X(SW_RESTORE) X(MF_STRING) X(MF_SEPARATOR) X(MB_OK) X( \
+                                                MB_ICONHAND) X(MB_ICONEXCLAMATION)                 \
+                                                X(MB_ICONINFORMATION) X(MB_ICONMASK) X(IMAGE_ICON) \
+                                                    X(LR_DEFAULTCOLOR) X(SM_CXICON) X(SM_CYICON)   \
+                                                        X(NIM_ADD) X(NIM_MODIFY) X(NIM_DELETE)     \
+                                                            X(NIF_MESSAGE) X(NIF_ICON) X(NIF_TIP)  \
+                                                                X(INADDR_NONE) X(AF_INET)          \
+                                                                    X(WSAEINVAL) X(WSASYSNOTREADY) \
                                                                         X(WSAVERNOTSUPPORTED)
 
 namespace native_value {

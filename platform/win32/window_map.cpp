@@ -1,6 +1,7 @@
 #include "window_map.h"
 
 #include "native_layout.h"
+#include "stop_signal.h"
 
 namespace win32 {
 
@@ -9,15 +10,45 @@ WindowMap& WindowMap::Instance() {
     return map;
 }
 
-void WindowMap::Attach(HWND window, CWnd* object, WNDPROC superProc) {
+WindowMap::OpenedEvent::OpenedEvent()
+    : m_event(::CreateEventA(nullptr, win::TRUE, win::FALSE, nullptr)) {}
+
+WindowMap::OpenedEvent::~OpenedEvent() {
+    if (m_event != nullptr) ::CloseHandle(m_event);
+}
+
+void WindowMap::Attach(HWND window, CWnd* object, WNDPROC superProc, bool opening) {
     const std::lock_guard lock(m_mutex);
     m_temporary.erase(window);
-    m_permanent[window] = Entry{object, superProc};
+    m_permanent[window] =
+        Entry{object, superProc, opening ? std::make_shared<OpenedEvent>() : nullptr};
 }
 
 void WindowMap::Detach(HWND window) {
     const std::lock_guard lock(m_mutex);
-    m_permanent.erase(window);
+    const auto found = m_permanent.find(window);
+    if (found == m_permanent.end()) return;
+    if (found->second.opened) ::SetEvent(found->second.opened->handle());
+    m_permanent.erase(found);
+}
+
+void WindowMap::MarkOpened(HWND window) {
+    const std::lock_guard lock(m_mutex);
+    const auto found = m_permanent.find(window);
+    if (found == m_permanent.end() || !found->second.opened) return;
+    ::SetEvent(found->second.opened->handle());
+    found->second.opened.reset();
+}
+
+void WindowMap::WaitUntilOpened(HWND window) {
+    std::shared_ptr<OpenedEvent> opened;
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto found = m_permanent.find(window);
+        if (found == m_permanent.end() || !found->second.opened) return;
+        opened = found->second.opened;
+    }
+    StopSignal::WaitFor(opened->handle(), INFINITE);
 }
 
 CWnd* WindowMap::Permanent(HWND window) const {

@@ -21,8 +21,16 @@ class WindowMap {
   public:
     static WindowMap& Instance();
 
-    void Attach(HWND window, CWnd* object, WNDPROC superProc);
+    // `opening`: a dialog being made, not shown yet (see WaitUntilOpened).
+    void Attach(HWND window, CWnd* object, WNDPROC superProc, bool opening);
     void Detach(HWND window);
+    // The dialog has been shown for the first time.
+    void MarkOpened(HWND window);
+    // Waits until a dialog being opened has been shown for the first time, or is gone; at once
+    // for any other window. Ends early at a stop request on the threads the stop applies to.
+    // Another thread's show command, sent while the dialog is still being made, would otherwise
+    // be undone by that first showing.
+    void WaitUntilOpened(HWND window);
     // The object entered for the window, or null.
     CWnd* Permanent(HWND window) const;
     // The procedure the window had before the framework's, or null.
@@ -35,9 +43,23 @@ class WindowMap {
     void DropDeadTemporaries();
 
   private:
+    // Set once the dialog has been shown, or is gone; shared with the threads that wait for it.
+    class OpenedEvent {
+      public:
+        OpenedEvent();
+        ~OpenedEvent();
+        OpenedEvent(const OpenedEvent&) = delete;
+        OpenedEvent& operator=(const OpenedEvent&) = delete;
+        HANDLE handle() const { return m_event; }
+
+      private:
+        HANDLE m_event;
+    };
+
     struct Entry {
         CWnd* object;
         WNDPROC superProc;
+        std::shared_ptr<OpenedEvent> opened;  // null once shown, and for other windows
     };
 
     mutable std::mutex m_mutex;

@@ -25,7 +25,13 @@ win::BOOL CWnd::SetWindowText(const char* text) {
 }
 
 win::BOOL CWnd::ShowWindow(int showCommand) {
-    return ::ShowWindow(Native(m_hWnd), showCommand);
+    const HWND window = Native(m_hWnd);
+    // From another thread, only once the dialog's first showing is done (the worker hides the
+    // window it starts in while that window may still be opening).
+    if (::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId()) {
+        WindowMap::Instance().WaitUntilOpened(window);
+    }
+    return ::ShowWindow(window, showCommand);
 }
 
 win::BOOL CWnd::SetForegroundWindow() {

@@ -256,4 +256,41 @@ TEST_F(ModalDialogTest, WaitingForAThreadCarriesOutTheWindowOperationsItSends) {
     EXPECT_FALSE(::IsWindowVisible(target.get()));
 }
 
+win::DWORD TSY_WINAPI HideFromWorker(win::LPVOID dialog) {
+    static_cast<CWnd*>(dialog)->ShowWindow(win::SW_HIDE);
+    return 0;
+}
+
+// Delivers the messages that other threads send to this one, for a while.
+void CarryOutSentMessagesFor(DWORD milliseconds) {
+    const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+    for (ULONGLONG now = ::GetTickCount64(); now < deadline; now = ::GetTickCount64()) {
+        ::MsgWaitForMultipleObjects(0, nullptr, win::FALSE, static_cast<DWORD>(deadline - now),
+                                    QS_SENDMESSAGE);
+        MSG message;
+        ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+TEST_F(ModalDialogTest, AHideFromAnotherThreadWhileTheDialogOpensOutlastsItsFirstShowing) {
+    win::HANDLE thread = nullptr;
+    bool visibleOnceTheHideIsDone = true;
+    ProbeDialog dialog(
+        IDD_OPTIONS, nullptr,
+        [&](ProbeDialog& d) {
+            AfxWaitForThread(thread);
+            visibleOnceTheHideIsDone = ::IsWindowVisible(d.window) != 0;
+            d.EndDialog(1);
+        },
+        [&](ProbeDialog& d) {
+            thread = win::CreateThread(nullptr, 0, HideFromWorker, &d, 0, nullptr);
+            // The hide has every chance to arrive while the dialog is still being made.
+            CarryOutSentMessagesFor(500);
+        });
+    dialog.DoModal();
+    ASSERT_NE(thread, nullptr);
+    ::CloseHandle(thread);
+    EXPECT_FALSE(visibleOnceTheHideIsDone);
+}
+
 }  // namespace

@@ -154,21 +154,27 @@ class Desktop:
     def keys(self, window, *keys):
         """Presses the keys once `window` (a caption) is the one that keystrokes reach."""
         xdo = ["xdotool"]
-        # The desktop's X window holds the keyboard for every window inside it.
-        found = subprocess.run(xdo + ["search", "--name", " - Wine desktop$"], env=self.env,
-                               capture_output=True, text=True)
-        check(found.returncode == 0 and found.stdout.split(), "no Wine desktop window")
-        desktop_window = found.stdout.split()[0]
+        # Keystrokes reach Wine through the X window that has the focus: the desktop's, or one
+        # that Wine made for a window inside it. Before any such focus, the desktop gets it.
+        named = subprocess.run(xdo + ["search", "--name", "."], env=self.env, capture_output=True,
+                               text=True).stdout.split()
         focus = subprocess.run(xdo + ["getwindowfocus"], env=self.env, capture_output=True,
-                               text=True)
-        if focus.stdout.strip() != desktop_window:
-            subprocess.run(xdo + ["windowfocus", "--sync", desktop_window], env=self.env,
-                           check=True)
+                               text=True).stdout.strip()
+        if focus not in named:
+            found = subprocess.run(xdo + ["search", "--name", " - Wine desktop$"], env=self.env,
+                                   capture_output=True, text=True)
+            check(found.returncode == 0 and found.stdout.split(), "no Wine desktop window")
+            subprocess.run(xdo + ["windowfocus", "--sync", found.stdout.split()[0]],
+                           env=self.env, check=True)
         code, _ = self.probe("active", window, WINDOW_TIMEOUT_MS)
         check(code == 0, "window %r never became the active one" % window)
-        for key in keys:
+        sent = None
+        for number, key in enumerate(keys):
+            if number > 0:
+                time.sleep(0.2)  # one key handled before the next comes
             subprocess.run(xdo + ["key", key], env=self.env, check=True)
-            time.sleep(0.2)
+            sent = time.monotonic()
+        return sent
 
     def screenshot(self, name):
         path = os.path.join(self.artifacts, name + ".png")
@@ -176,8 +182,9 @@ class Desktop:
                        stderr=subprocess.DEVNULL)
         return path
 
-    def count_colour(self, png, colour, region):
-        """Pixels of exactly `colour` in region (x, y, width, height) of the screenshot."""
+    @staticmethod
+    def region_pixels(png, region):
+        """The pixels of region (x, y, width, height) of the screenshot, as rows of RGB triples."""
         x, y, width, height = region
         ppm = subprocess.run([CONVERT, png, "-crop", "%dx%d+%d+%d" % (width, height, x, y),
                               "+repage", "-depth", "8", "ppm:-"], capture_output=True, check=True)
@@ -191,16 +198,21 @@ class Desktop:
             while not data[position:position + 1].isspace():
                 position += 1
             fields.append(data[start:position])
+        columns = int(fields[1])
         pixels = data[position + 1:]
-        wanted = bytes(colour)
-        return sum(1 for i in range(0, len(pixels), 3) if pixels[i:i + 3] == wanted)
+        triples = [tuple(pixels[i:i + 3]) for i in range(0, len(pixels), 3)]
+        return [triples[row:row + columns] for row in range(0, len(triples), columns)]
+
+    def count_colour(self, png, colour, region):
+        """Pixels of exactly `colour` in region (x, y, width, height) of the screenshot."""
+        return sum(row.count(tuple(colour)) for row in self.region_pixels(png, region))
 
     # ---- The settings store ----
 
-    def settings(self):
+    def settings(self, key=SETTINGS_KEY):
         out = os.path.join(self.workdir, "reg.out")
         with open(out, "w") as stdout:
-            result = subprocess.run([WINE64, "reg", "query", SETTINGS_KEY], env=self.env,
+            result = subprocess.run([WINE64, "reg", "query", key], env=self.env,
                                     stdout=stdout, stderr=subprocess.DEVNULL,
                                     stdin=subprocess.DEVNULL)
         if result.returncode != 0:
@@ -212,6 +224,14 @@ class Desktop:
                 if len(parts) >= 2 and parts[1].startswith("REG_"):
                     values[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else "")
         return values
+
+    def store_integer(self, name, value):
+        self._wine_tool([WINE64, "reg", "add", SETTINGS_KEY, "/v", name, "/t", "REG_DWORD", "/d",
+                         str(value), "/f"], "reg.log")
+
+    def click(self, x, y, button):
+        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", str(button)],
+                       env=self.env, check=True)
 
     def forget_settings(self):
         subprocess.run([WINE64, "reg", "delete", r"HKCU\Software\Dovrel", "/f"], env=self.env,
@@ -235,9 +255,22 @@ def wait_tray_colour(desktop, name, colour):
 
 
 def close_main_window(desktop):
-    desktop.keys(MAIN_CAPTION, "Escape")
+    pressed = desktop.keys(MAIN_CAPTION, "Escape")
     code = desktop.wait_program_exit()
+    # A figure for the reader, not a limit: Wine's own start and end are part of it.
+    print("  Escape to process exit: %.0f ms" % ((time.monotonic() - pressed) * 1000))
     check(code == 0, "exit code %d after Escape" % code)
+
+
+def tray_icon_centre(desktop, shot, colour):
+    """Where the tray shows the icon of that colour, in screen coordinates."""
+    x0, y0 = TRAY[0], TRAY[1]
+    rows = desktop.region_pixels(shot, TRAY)
+    points = [(x, y) for y, row in enumerate(rows) for x, pixel in enumerate(row)
+              if pixel == tuple(colour)]
+    check(points, "no icon of that colour in the tray")
+    return (x0 + sum(p[0] for p in points) // len(points),
+            y0 + sum(p[1] for p in points) // len(points))
 
 
 def open_options(desktop):
@@ -338,8 +371,41 @@ def case_about_box(desktop, program):
     check(desktop.settings() == DEFAULTS, "stored %r" % desktop.settings())
 
 
+def case_hidden_start_and_tray_clicks(desktop, program):
+    """Started in the tray: a left click on the icon shows the window, a right click hides it."""
+    desktop.forget_settings()
+    desktop.store_integer("StartTray", 1)
+    desktop.start_program(program)
+    shot = wait_tray_colour(desktop, "hidden-start", GREEN)
+    desktop.wait_gone(MAIN_CAPTION)
+    x, y = tray_icon_centre(desktop, shot, GREEN)
+    desktop.click(x, y, 1)
+    desktop.wait_window(MAIN_CAPTION)
+    desktop.screenshot("tray-left-click")
+    desktop.click(x, y, 3)
+    desktop.wait_gone(MAIN_CAPTION)
+    desktop.click(x, y, 1)
+    desktop.wait_window(MAIN_CAPTION)
+    close_main_window(desktop)
+    check(desktop.settings() == dict(DEFAULTS, StartTray=("REG_DWORD", "0x1")),
+          "stored %r" % desktop.settings())
+
+
+def case_renamed_program(desktop, program):
+    """A copy under another name keeps its settings under that name."""
+    desktop.forget_settings()
+    renamed = os.path.join(desktop.workdir, "Watcher.exe")
+    shutil.copyfile(program, renamed)
+    desktop.start_program(renamed)
+    desktop.wait_window(MAIN_CAPTION)
+    close_main_window(desktop)
+    check(desktop.settings(r"HKCU\Software\Dovrel\Watcher\dovrel") == DEFAULTS,
+          "stored %r" % desktop.settings(r"HKCU\Software\Dovrel\Watcher\dovrel"))
+    check(desktop.settings() is None, "the program's own key was touched")
+
+
 CASES = [case_default_run, case_echo_library_missing, case_options_spinner, case_options_cancel,
-         case_about_box]
+         case_about_box, case_hidden_start_and_tray_clicks, case_renamed_program]
 
 
 WORKDIR_PREFIX = "tessaly-wine-"
