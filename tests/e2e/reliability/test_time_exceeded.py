@@ -11,7 +11,8 @@ ping_group_range lets the program take instead."""
 import subprocess
 import time
 
-from support.capture import TIME_EXCEEDED, Icmp, echo_replies, echo_requests
+from support.capture import (TIME_EXCEEDED, Icmp, echo_replies, echo_requests,
+                             wait_for_packets)
 from support.case import ReliabilityCase
 from support.rhythm import describe, gaps
 from support.topology import allow_ping_sockets, echo_socket_kind
@@ -54,8 +55,9 @@ class TimeToLiveRunsOut(ReliabilityCase):
         self.assertEqual(echo_socket_kind(app.pid), socket)
         if reachable:
             app.wait_for_tray("up", f"{label}-green")
-            arrived = echo_requests(far.packets(), chain.host_address)
-            self.assertTrue(arrived)
+            arrived = echo_requests(wait_for_packets(
+                far, lambda packets: echo_requests(packets, chain.host_address),
+                f"{label}: the request at the host", timeout=30), chain.host_address)
             # Five routers took five off the six it left with.
             self.assertEqual({r.ttl for r in arrived}, {PROBE_TTL - routers})
         else:

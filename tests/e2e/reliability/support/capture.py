@@ -137,9 +137,11 @@ class Capture:
         resources.track(self)
         log_path = self.path.with_suffix(".tcpdump.log")
         self._log = open(log_path, "wb")
-        # -U: every packet reaches the file at once; -Z root: keep the right to write it.
+        # --immediate-mode and -U: every packet reaches the file at once, not in blocks up to a
+        # second late; -Z root: keep the right to write it.
         self._process = subprocess.Popen(
-            ["ip", "netns", "exec", self.namespace, "tcpdump", "-i", self.interface, "-n", "-U",
+            ["ip", "netns", "exec", self.namespace, "tcpdump", "-i", self.interface, "-n",
+             "--immediate-mode", "-U",
              "-Z", "root", "-w", str(self.path), self.expression],
             stdout=subprocess.DEVNULL, stderr=self._log, start_new_session=True)
         wait_until(lambda: b"listening on" in log_path.read_bytes() or self._process.poll(),

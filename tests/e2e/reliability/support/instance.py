@@ -115,7 +115,19 @@ class Instance(Tessaly):
         def one_icon():
             icons = self.tray_icons()
             return icons[0] if len(icons) == 1 else None
-        return wait_until(one_icon, f"{self.label}'s tray icon in the tray host")
+
+        def seen():
+            panel = self.session.tray_panel()
+            held = [(w.id, w.classes, self.window_pid(w.id)) for w in panel.descendants()] \
+                if panel is not None else "no panel"
+            # The harness keeps the tray host's process to itself; whether it still runs tells a
+            # tray host that went away from an icon that did.
+            host = getattr(self.session, "_tray", None)
+            state = "unknown" if host is None else (
+                "running" if host.poll() is None else f"ended with code {host.returncode}")
+            return (f"{self.label}'s tray icon (pid {self.pid}) in the tray host (trayer "
+                    f"{state}); it holds {held}")
+        return wait_until(one_icon, seen)
 
     def shown_top_levels(self):
         """(id, caption) of every top-level window of ours that is on the screen."""
