@@ -52,6 +52,12 @@ class ProbeDialog : public CDialog {
         return 0;
     }
 
+    void OnPaint() {
+        CPaintDC dc(this);
+        paintedWith = dc.GetSafeHdc();
+        ++paints;
+    }
+
     void OnSysCommand(win::UINT id, win::LPARAM lParam) {
         sysCommands.push_back(id);
         CDialog::OnSysCommand(id, lParam);
@@ -65,6 +71,8 @@ class ProbeDialog : public CDialog {
     RECT rectInLoop{};
     HWND ownerInLoop = nullptr;
     int destroyCalls = 0;
+    win::HDC paintedWith = nullptr;
+    int paints = 0;
     bool visibleAtDestroy = true;
     std::vector<win::UINT> sysCommands;
 
@@ -78,6 +86,7 @@ class ProbeDialog : public CDialog {
 BEGIN_MESSAGE_MAP(ProbeDialog, CDialog)
 ON_MESSAGE(kCheck, OnCheck)
 ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
 END_MESSAGE_MAP()
 
 RECT WorkArea(HWND window) {
@@ -226,6 +235,24 @@ TEST_F(ModalDialogTest, HelpAsksTheMainWindowForItsAboutBoxUnlessAnotherDialogIs
     EXPECT_EQ(main.sysCommands, std::vector<win::UINT>{kAboutCommand});
     EXPECT_EQ(commandsWhileInnerOpen, std::vector<win::UINT>{kAboutCommand})
         << "help from a second dialog reached the main window";
+}
+
+TEST_F(ModalDialogTest, APaintDeviceContextPaintsAndValidatesTheWindow) {
+    bool stillInvalid = true;
+    int paintsForOneInvalidation = 0;
+    ProbeDialog dialog(IDD_ABOUTBOX, nullptr, [&](ProbeDialog& d) {
+        const int before = d.paints;
+        ::InvalidateRect(d.window, nullptr, win::TRUE);
+        ::UpdateWindow(d.window);
+        paintsForOneInvalidation = d.paints - before;
+        // Without the end of painting, the region would stay invalid and be painted again.
+        stillInvalid = ::GetUpdateRect(d.window, nullptr, win::FALSE) != 0;
+        d.EndDialog(1);
+    });
+    dialog.DoModal();
+    EXPECT_EQ(paintsForOneInvalidation, 1);
+    EXPECT_NE(dialog.paintedWith, nullptr);
+    EXPECT_FALSE(stillInvalid);
 }
 
 // ---- Window operations that another thread sends while this one waits for it ----------------

@@ -150,6 +150,17 @@ TEST_P(EchoBufferTest, AnEchoToLoopbackIsAnsweredWhateverRoomTheCallerGives) {
 
 INSTANTIATE_TEST_SUITE_P(Records, EchoBufferTest, testing::Values(1, 2, 4));
 
+TEST_F(EchoTest, TheEchoLibraryIsTheSystemsOwn) {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(win32::Native(m_library), path, sizeof(path));
+    char system[MAX_PATH] = {};
+    ::GetSystemDirectoryA(system, sizeof(system));
+    EXPECT_EQ(::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, -1,
+                               (std::string(system) + "\\icmp.dll").c_str(), -1),
+              CSTR_EQUAL)
+        << path;
+}
+
 TEST_F(EchoTest, ABufferSmallerThanOneRecordIsRefused) {
     win::ICMP_ECHO_REPLY reply{};
     win::IP_OPTION_INFORMATION options{};

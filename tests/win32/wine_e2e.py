@@ -38,6 +38,7 @@ MAIN_CAPTION = "DovRel Tessaly -127.0.0.1"
 OPTIONS_CAPTION = "DovRel Tessaly Options/Statistics"
 ABOUT_CAPTION = "About Dovrel Tessaly"
 APP_CAPTION = "Tessaly"
+ALERT_CAPTION = "Dovrel's Tessaly"
 IDC_RETRIES = 1020
 GREEN = (0, 255, 0)  # the up icon's cross
 RED = (255, 0, 0)  # the down icon's cross
@@ -154,18 +155,20 @@ class Desktop:
     def keys(self, window, *keys):
         """Presses the keys once `window` (a caption) is the one that keystrokes reach."""
         xdo = ["xdotool"]
-        # Keystrokes reach Wine through the X window that has the focus: the desktop's, or one
-        # that Wine made for a window inside it. Before any such focus, the desktop gets it.
-        named = subprocess.run(xdo + ["search", "--name", "."], env=self.env, capture_output=True,
-                               text=True).stdout.split()
+        # Keystrokes reach Wine through the X window that has the focus: best the one that Wine
+        # made for the window itself, else the desktop's.
+        def windows_named(pattern):
+            found = subprocess.run(xdo + ["search", "--name", pattern], env=self.env,
+                                   capture_output=True, text=True)
+            return found.stdout.split()
+        own = windows_named("^%s$" % "".join("\\" + c if c in ".[]()*+?{}|^$\\" else c
+                                               for c in window))
         focus = subprocess.run(xdo + ["getwindowfocus"], env=self.env, capture_output=True,
                                text=True).stdout.strip()
-        if focus not in named:
-            found = subprocess.run(xdo + ["search", "--name", " - Wine desktop$"], env=self.env,
-                                   capture_output=True, text=True)
-            check(found.returncode == 0 and found.stdout.split(), "no Wine desktop window")
-            subprocess.run(xdo + ["windowfocus", "--sync", found.stdout.split()[0]],
-                           env=self.env, check=True)
+        if focus not in own:
+            target = own[:1] or windows_named(" - Wine desktop$")[:1]
+            check(target, "no X window to give the keyboard to")
+            subprocess.run(xdo + ["windowfocus", "--sync", target[0]], env=self.env, check=True)
         code, _ = self.probe("active", window, WINDOW_TIMEOUT_MS)
         check(code == 0, "window %r never became the active one" % window)
         sent = None
@@ -354,7 +357,8 @@ def case_options_cancel(desktop, program):
 
 
 def case_about_box(desktop, program):
-    """Enter in the target box and F1 both open the about box; closing it changes nothing."""
+    """Enter in the target box, F1 and the system menu's entry open the about box; closing it
+    changes nothing."""
     desktop.forget_settings()
     desktop.start_program(program)
     desktop.wait_window(MAIN_CAPTION)
@@ -366,6 +370,13 @@ def case_about_box(desktop, program):
     desktop.keys(MAIN_CAPTION, "F1")
     desktop.wait_window(ABOUT_CAPTION)
     desktop.keys(ABOUT_CAPTION, "Return")
+    desktop.wait_gone(ABOUT_CAPTION)
+    # The system menu's last entry, after a separator.
+    desktop.keys(MAIN_CAPTION, "alt+space", "Up")
+    desktop.screenshot("system-menu")
+    desktop.keys(MAIN_CAPTION, "Return")
+    desktop.wait_window(ABOUT_CAPTION)
+    desktop.keys(ABOUT_CAPTION, "Escape")
     desktop.wait_gone(ABOUT_CAPTION)
     close_main_window(desktop)
     check(desktop.settings() == DEFAULTS, "stored %r" % desktop.settings())
@@ -391,6 +402,21 @@ def case_hidden_start_and_tray_clicks(desktop, program):
           "stored %r" % desktop.settings())
 
 
+def case_message_alert(desktop, program):
+    """With the message alert, the first success shows "Connection restored" over the window."""
+    desktop.forget_settings()
+    desktop.store_integer("Alert", 1009)
+    desktop.start_program(program)
+    texts = desktop.wait_window(ALERT_CAPTION, "Connection restored")
+    desktop.screenshot("message-alert")
+    check("OK" in texts, "the box offers %r" % texts)
+    desktop.keys(ALERT_CAPTION, "Return")
+    desktop.wait_gone(ALERT_CAPTION)
+    close_main_window(desktop)
+    check(desktop.settings() == dict(DEFAULTS, Alert=("REG_DWORD", "0x3f1")),
+          "stored %r" % desktop.settings())
+
+
 def case_renamed_program(desktop, program):
     """A copy under another name keeps its settings under that name."""
     desktop.forget_settings()
@@ -405,7 +431,8 @@ def case_renamed_program(desktop, program):
 
 
 CASES = [case_default_run, case_echo_library_missing, case_options_spinner, case_options_cancel,
-         case_about_box, case_hidden_start_and_tray_clicks, case_renamed_program]
+         case_about_box, case_hidden_start_and_tray_clicks, case_message_alert,
+         case_renamed_program]
 
 
 WORKDIR_PREFIX = "tessaly-wine-"
