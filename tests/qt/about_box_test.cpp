@@ -14,17 +14,8 @@
 namespace qttest {
 namespace {
 
-class AboutBoxTest : public ProgramTest {
-  protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        KeepWorkerFromStarting();
-    }
-};
+using AboutBoxTest = IdleProgramTest;
 
-bool MainIsUp() {
-    return DialogIsUp(IDD_MONITOR_DIALOG);
-}
 bool AboutIsUp() {
     return DialogIsUp(IDD_ABOUTBOX);
 }

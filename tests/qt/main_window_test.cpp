@@ -22,18 +22,7 @@
 namespace qttest {
 namespace {
 
-class MainWindowTest : public ProgramTest {
-  protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        // These tests type targets and pick alerts; no probe or alert of a worker may interfere.
-        KeepWorkerFromStarting();
-    }
-};
-
-bool MainIsUp() {
-    return DialogIsUp(IDD_MONITOR_DIALOG);
-}
+using MainWindowTest = IdleProgramTest;
 
 QLineEdit* TargetBox() {
     return qobject_cast<QLineEdit*>(ControlOf(IDD_MONITOR_DIALOG, IDC_ADDRESS));

@@ -18,18 +18,8 @@ namespace {
 using win::IDCANCEL;
 using win::IDOK;
 
-class OptionsDialogTest : public ProgramTest {
-  protected:
-    void SetUp() override {
-        ProgramTest::SetUp();
-        // The counts and the stored flags are the test's to set; the worker would change them.
-        KeepWorkerFromStarting();
-    }
-};
+using OptionsDialogTest = IdleProgramTest;
 
-bool MainIsUp() {
-    return DialogIsUp(IDD_MONITOR_DIALOG);
-}
 bool OptionsAreUp() {
     return DialogIsUp(IDD_OPTIONS);
 }

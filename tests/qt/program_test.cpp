@@ -32,6 +32,11 @@ void ProgramTest::KeepWorkerFromStarting() {
     AfxRequestStop();
 }
 
+void IdleProgramTest::SetUp() {
+    ProgramTest::SetUp();
+    KeepWorkerFromStarting();
+}
+
 void ProgramTest::Store(const StoredSettings& settings) {
     CWinApp* app = AfxGetApp();
     if (settings.address)
@@ -83,6 +88,10 @@ bool DialogIsUp(win::UINT templateId) {
     const win::HWND dialog = TopDialog(templateId);
     QWidget* widget = DialogWidget(dialog);
     return widget != nullptr && widget->isVisible();
+}
+
+bool MainIsUp() {
+    return DialogIsUp(IDD_MONITOR_DIALOG);
 }
 
 QWidget* DialogWidget(win::HWND dialog) {

@@ -45,11 +45,19 @@ class ProgramTest : public ::testing::Test {
     QTemporaryDir m_config;
 };
 
+// The program with its worker kept from starting: the counts, the stored flags, the typed target
+// and the alert choice are the test's alone, and no probe or alert of a worker can interfere.
+class IdleProgramTest : public ProgramTest {
+  protected:
+    void SetUp() override;
+};
+
 // ---- Reaching the running program ---------------------------------------------------------
 CMonitorDlg* MainWindow();
 // The topmost dialog in its modal run, when it was made from template `templateId`.
 win::HWND TopDialog(win::UINT templateId);
 bool DialogIsUp(win::UINT templateId);
+bool MainIsUp();
 QWidget* DialogWidget(win::HWND dialog);
 // A control of a dialog, by identifier.
 QWidget* Control(win::HWND dialog, int id);

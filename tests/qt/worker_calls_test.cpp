@@ -17,18 +17,6 @@
 namespace qttest {
 namespace {
 
-// A dialog of its own for each test; no program runs.
-class WorkerCallsTest : public ::testing::Test {
-  protected:
-    void SetUp() override { AfxGetApp()->m_pMainWnd = nullptr; }
-
-    CDialog m_dialog{IDD_ABOUTBOX};
-};
-
-bool DialogShown() {
-    return DialogIsUp(IDD_ABOUTBOX);
-}
-
 // What a worker saw of its own calls.
 struct WorkerLog {
     CDialog* dialog = nullptr;
@@ -40,6 +28,27 @@ struct WorkerLog {
     win::BOOL lateSetResult = -1;
     std::atomic<bool> done{false};
 };
+
+// A dialog of its own for each test, and a worker thread that reports what it saw; no program
+// runs.
+class WorkerCallsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        AfxGetApp()->m_pMainWnd = nullptr;
+        m_log.dialog = &m_dialog;
+    }
+
+    win::HANDLE StartWorker(win::LPTHREAD_START_ROUTINE body) {
+        return win::CreateThread(nullptr, 0, body, &m_log, 0, nullptr);
+    }
+
+    CDialog m_dialog{IDD_ABOUTBOX};
+    WorkerLog m_log;
+};
+
+bool DialogShown() {
+    return DialogIsUp(IDD_ABOUTBOX);
+}
 
 win::DWORD TSY_WINAPI SetCaptionAndHide(win::LPVOID parameter) {
     auto* log = static_cast<WorkerLog*>(parameter);
@@ -72,17 +81,13 @@ QMessageBox* OpenBox() {
 }
 
 TEST_F(WorkerCallsTest, ACallFromAnotherThreadIsDoneWhenItReturns) {
-    WorkerLog log;
-    log.dialog = &m_dialog;
     std::string captionSeen;
     bool hiddenSeen = false;
     win::HANDLE thread = nullptr;
     ScriptedSteps steps;
-    steps
-        .When("the dialog", DialogShown,
-              [&] { thread = win::CreateThread(nullptr, 0, SetCaptionAndHide, &log, 0, nullptr); })
+    steps.When("the dialog", DialogShown, [&] { thread = StartWorker(SetCaptionAndHide); })
         .When(
-            "the worker done", [&] { return log.done.load(); },
+            "the worker done", [&] { return m_log.done.load(); },
             [&] {
                 captionSeen = DialogWidget(m_dialog.m_hWnd)->windowTitle().toStdString();
                 hiddenSeen = !DialogWidget(m_dialog.m_hWnd)->isVisible();
@@ -92,22 +97,19 @@ TEST_F(WorkerCallsTest, ACallFromAnotherThreadIsDoneWhenItReturns) {
     EXPECT_EQ(m_dialog.DoModal(), win::IDOK);
     AfxWaitForThread(thread);
     // Answers that only a call carried out before it returned can give.
-    EXPECT_EQ(log.captionAfterSet, "Set by the worker");
-    EXPECT_TRUE(log.visibleBeforeHide);
-    EXPECT_TRUE(log.hideFoundItVisible);
-    EXPECT_FALSE(log.visibleAfterHide);
+    EXPECT_EQ(m_log.captionAfterSet, "Set by the worker");
+    EXPECT_TRUE(m_log.visibleBeforeHide);
+    EXPECT_TRUE(m_log.hideFoundItVisible);
+    EXPECT_FALSE(m_log.visibleAfterHide);
     EXPECT_EQ(captionSeen, "Set by the worker");
     EXPECT_TRUE(hiddenSeen);
 }
 
 TEST_F(WorkerCallsTest, WaitingForAThreadCarriesOutTheWindowCallsItWaitsOn) {
-    WorkerLog log;
-    log.dialog = &m_dialog;
     std::string captionSeen;
     ScriptedSteps steps;
     steps.When("the dialog", DialogShown, [&] {
-        const win::HANDLE thread =
-            win::CreateThread(nullptr, 0, SetCaptionAndHide, &log, 0, nullptr);
+        const win::HANDLE thread = StartWorker(SetCaptionAndHide);
         // No event loop runs here: only the wait itself can carry out the thread's calls.
         AfxWaitForThread(thread);
         captionSeen = m_dialog.GetWindowText().GetString();
@@ -115,23 +117,19 @@ TEST_F(WorkerCallsTest, WaitingForAThreadCarriesOutTheWindowCallsItWaitsOn) {
     });
     steps.Start();
     m_dialog.DoModal();
-    EXPECT_TRUE(log.done);
-    EXPECT_EQ(log.captionAfterSet, "Set by the worker");
-    EXPECT_TRUE(log.hideFoundItVisible);
+    EXPECT_TRUE(m_log.done);
+    EXPECT_EQ(m_log.captionAfterSet, "Set by the worker");
+    EXPECT_TRUE(m_log.hideFoundItVisible);
     EXPECT_EQ(captionSeen, "Set by the worker");
 }
 
 TEST_F(WorkerCallsTest, AWorkersBoxIsOwnedByTheWindowAndReturnsOkWhenDismissed) {
-    WorkerLog log;
-    log.dialog = &m_dialog;
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool ownedByDialog = false;
     win::HANDLE thread = nullptr;
     ScriptedSteps steps;
-    steps
-        .When("the dialog", DialogShown,
-              [&] { thread = win::CreateThread(nullptr, 0, OpenOwnedBox, &log, 0, nullptr); })
+    steps.When("the dialog", DialogShown, [&] { thread = StartWorker(OpenOwnedBox); })
         .When(
             "the worker's box", [] { return OpenBox() != nullptr; },
             [&] {
@@ -143,7 +141,7 @@ TEST_F(WorkerCallsTest, AWorkersBoxIsOwnedByTheWindowAndReturnsOkWhenDismissed) 
                 Click(box->button(QMessageBox::Ok));
             })
         .When(
-            "the worker done", [&] { return log.done.load(); },
+            "the worker done", [&] { return m_log.done.load(); },
             [&] { m_dialog.EndDialog(win::IDOK); });
     steps.Start();
     m_dialog.DoModal();
@@ -152,18 +150,14 @@ TEST_F(WorkerCallsTest, AWorkersBoxIsOwnedByTheWindowAndReturnsOkWhenDismissed) 
     EXPECT_EQ(text, "Connection restored");
     EXPECT_EQ(icon, QMessageBox::Information);
     EXPECT_TRUE(ownedByDialog);
-    EXPECT_EQ(log.boxResult, win::IDOK);
+    EXPECT_EQ(m_log.boxResult, win::IDOK);
 }
 
 TEST_F(WorkerCallsTest, AStopClosesAWorkersOpenBoxAndEndsItsCall) {
-    WorkerLog log;
-    log.dialog = &m_dialog;
     win::HANDLE thread = nullptr;
     bool boxGone = false;
     ScriptedSteps steps;
-    steps
-        .When("the dialog", DialogShown,
-              [&] { thread = win::CreateThread(nullptr, 0, OpenOwnedBox, &log, 0, nullptr); })
+    steps.When("the dialog", DialogShown, [&] { thread = StartWorker(OpenOwnedBox); })
         .When(
             "the worker's box", [] { return OpenBox() != nullptr; },
             [&] {
@@ -175,26 +169,24 @@ TEST_F(WorkerCallsTest, AStopClosesAWorkersOpenBoxAndEndsItsCall) {
             });
     steps.Start();
     m_dialog.DoModal();
-    EXPECT_TRUE(log.done);
-    EXPECT_EQ(log.boxResult, 0);
+    EXPECT_TRUE(m_log.done);
+    EXPECT_EQ(m_log.boxResult, 0);
     EXPECT_TRUE(boxGone);
 }
 
 TEST_F(WorkerCallsTest, AfterAStopACallFromAnotherThreadReturnsAtOnceAndChangesNothing) {
-    WorkerLog log;
-    log.dialog = &m_dialog;
     std::string captionSeen;
     ScriptedSteps steps;
     steps.When("the dialog", DialogShown, [&] {
         AfxRequestStop();
-        AfxWaitForThread(win::CreateThread(nullptr, 0, SetCaptionLate, &log, 0, nullptr));
+        AfxWaitForThread(StartWorker(SetCaptionLate));
         QTest::qWait(20);
         captionSeen = m_dialog.GetWindowText().GetString();
         m_dialog.EndDialog(win::IDOK);
     });
     steps.Start();
     m_dialog.DoModal();
-    EXPECT_EQ(log.lateSetResult, win::FALSE);
+    EXPECT_EQ(m_log.lateSetResult, win::FALSE);
     EXPECT_EQ(captionSeen, "About Dovrel Tessaly");
 }
 
