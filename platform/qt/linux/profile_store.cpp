@@ -3,6 +3,7 @@
 // Every call reads the file afresh, as the registry functions open the key afresh, so that two
 // instances or a hand edit between two calls are seen.
 #include <mutex>
+#include <string>
 
 #include "afxwin.h"
 #include "ini_document.h"
@@ -19,6 +20,7 @@ std::mutex g_storeMutex;
 struct OpenedStore {
     SettingsFile file;
     IniDocument document;
+    std::string onDisk;  // what the file held when it was read, to spare a replace by the same
 };
 
 // The store with the section present, as a registry key path is created by every access; nothing
@@ -35,12 +37,13 @@ std::optional<OpenedStore> OpenSection(const CWinApp& app, const char* section, 
     const auto contents = file.Load();
     if (!contents) return std::nullopt;
     IniDocument document = IniDocument::Parse(contents->bytes);
+    std::string onDisk = contents->bytes;
     if (!contents->exists || !document.HasGroup(section)) {
         document.AddGroup(section);
         // Where the file cannot be written the values are missing anyway: read on regardless.
-        file.Replace(document.Serialize());
+        if (std::string made = document.Serialize(); file.Replace(made)) onDisk = std::move(made);
     }
-    return OpenedStore{std::move(file), std::move(document)};
+    return OpenedStore{std::move(file), std::move(document), std::move(onDisk)};
 }
 
 std::optional<std::string_view> StoredValue(const OpenedStore& store, const char* section,
@@ -53,8 +56,13 @@ win::BOOL WriteValue(const CWinApp& app, const char* section, const char* entry,
     std::lock_guard lock(g_storeMutex);
     auto store = OpenSection(app, section, entry);
     if (!store) return win::FALSE;
+    store->file.RemoveStaleTemporaries();
     store->document.Set(section, entry, value);
-    return store->file.Replace(store->document.Serialize()) ? win::TRUE : win::FALSE;
+    // A close writes every value whether it changed or not; an unchanged file costs no replace
+    // and no flush to disk.
+    const std::string bytes = store->document.Serialize();
+    if (bytes == store->onDisk) return win::TRUE;
+    return store->file.Replace(bytes) ? win::TRUE : win::FALSE;
 }
 
 }  // namespace

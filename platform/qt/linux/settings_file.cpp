@@ -1,10 +1,13 @@
 #include "settings_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -14,6 +17,11 @@ namespace {
 
 constexpr mode_t kNewFolderMode = 0700;  // as the XDG base directories ask for
 constexpr mode_t kNewFileMode = 0600;
+// mkostemp's six letters and digits after the prefix.
+constexpr std::size_t kTemporarySuffixLength = 6;
+// A writer whose temporary a cleaner took (in the instant before the writer locked it) starts
+// again with a new one; a few rounds are more than two instances can ever need.
+constexpr int kReplaceAttempts = 4;
 
 bool IsAbsolute(const char* path) {
     return path != nullptr && path[0] == '/';
@@ -54,6 +62,36 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+bool IsTemporarySuffix(std::string_view suffix) {
+    if (suffix.size() != kTemporarySuffixLength) return false;
+    for (const char letter : suffix) {
+        if (std::isalnum(static_cast<unsigned char>(letter)) == 0) return false;
+    }
+    return true;
+}
+
+bool NameStillHolds(const std::string& path, int fd) {
+    struct stat named {};
+    struct stat opened {};
+    return lstat(path.c_str(), &named) == 0 && fstat(fd, &opened) == 0 &&
+           named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+}
+
+// Removes `path` when it is our own regular file that no writer holds locked.
+void RemoveWhenStale(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return;
+    struct stat status {};
+    const bool ours =
+        fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == geteuid();
+    // While we hold the lock its writer, if any, waits for it and then finds its name gone; and
+    // the name must still be this file, not a newer temporary that took it meanwhile.
+    if (ours && flock(fd, LOCK_EX | LOCK_NB) == 0 && NameStillHolds(path, fd)) {
+        unlink(path.c_str());
+    }
+    close(fd);
+}
+
 }  // namespace
 
 std::optional<std::string> SettingsFilePath(std::string_view company,
@@ -77,8 +115,36 @@ bool SettingsFile::MakeFolder() const {
     return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-std::optional<SettingsFile::Contents> SettingsFile::Load() const {
+std::string SettingsFile::Folder() const {
+    return FolderOf(m_path);
+}
+
+std::string SettingsFile::TemporaryPrefix() const {
+    return "." + m_path.substr(m_path.find_last_of('/') + 1) + ".";
+}
+
+SettingsFile::~SettingsFile() {
+    if (m_folderLock >= 0) close(m_folderLock);
+}
+
+SettingsFile::SettingsFile(SettingsFile&& other) noexcept
+    : m_path(std::move(other.m_path)), m_folderLock(other.m_folderLock) {
+    other.m_folderLock = -1;
+}
+
+std::optional<SettingsFile::Contents> SettingsFile::Load() {
     if (!MakeFolder()) return std::nullopt;
+    // Checked as the running user, not as the real one, since that is who writes.
+    if (faccessat(AT_FDCWD, Folder().c_str(), W_OK | X_OK, AT_EACCESS) != 0) return std::nullopt;
+    if (m_folderLock < 0) {
+        m_folderLock = open(Folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        // Without a lock (a file system that has none) the store still works, one instance at
+        // a time as before.
+        if (m_folderLock >= 0) {
+            while (flock(m_folderLock, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
     // Not blocking: a FIFO in the file's place must not hang the program.
     const int fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
@@ -102,19 +168,30 @@ std::optional<SettingsFile::Contents> SettingsFile::Load() const {
 }
 
 bool SettingsFile::Replace(std::string_view bytes) const {
-    const std::string folder = FolderOf(m_path);
-    std::string temporary = folder + "/." + m_path.substr(folder.size() + 1) + ".XXXXXX";
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    const std::string folder = Folder();
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < kReplaceAttempts && fd < 0; ++attempt) {
+        temporary = folder + "/" + TemporaryPrefix() + std::string(kTemporarySuffixLength, 'X');
+        fd = mkostemp(temporary.data(), O_CLOEXEC);
+        if (fd < 0) return false;
+        // Held until the rename is done, so that no other instance takes this file for stale.
+        if (flock(fd, LOCK_EX) != 0 || !NameStillHolds(temporary, fd)) {
+            close(fd);
+            fd = -1;
+        }
+    }
     if (fd < 0) return false;
     // The replacement keeps the permissions that the user gave the file.
     struct stat status {};
     const mode_t mode = stat(m_path.c_str(), &status) == 0 ? status.st_mode & 07777 : kNewFileMode;
     const bool written = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
-    const bool closed = close(fd) == 0;
-    if (!written || !closed || rename(temporary.c_str(), m_path.c_str()) != 0) {
+    if (!written || rename(temporary.c_str(), m_path.c_str()) != 0) {
         unlink(temporary.c_str());
+        close(fd);
         return false;
     }
+    close(fd);
     // The rename itself lives in the folder: flush it too, or a crash could undo it.
     if (const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         folderFd >= 0) {
@@ -122,6 +199,22 @@ bool SettingsFile::Replace(std::string_view bytes) const {
         close(folderFd);
     }
     return true;
+}
+
+void SettingsFile::RemoveStaleTemporaries() const {
+    const std::string folder = Folder();
+    const std::string prefix = TemporaryPrefix();
+    DIR* listing = opendir(folder.c_str());
+    if (listing == nullptr) return;
+    std::vector<std::string> candidates;
+    while (const dirent* entry = readdir(listing)) {
+        const std::string_view name(entry->d_name);
+        if (name.starts_with(prefix) && IsTemporarySuffix(name.substr(prefix.size()))) {
+            candidates.emplace_back(name);
+        }
+    }
+    closedir(listing);
+    for (const std::string& name : candidates) RemoveWhenStale(folder + "/" + name);
 }
 
 }  // namespace linuxsvc

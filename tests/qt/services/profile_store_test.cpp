@@ -1,12 +1,16 @@
 // The settings store over its INI file, driven through the application object's profile calls.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <variant>
@@ -290,6 +294,117 @@ TEST_F(ProfileStore, WithoutACompanyTheFileSitsInTheConfigurationFolder) {
     EXPECT_EQ(ReadFile(ConfigHome() + "/tessaly-test.conf"), "[Dovrel]\nAlert=1009\n");
 }
 
+std::vector<std::string> NamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct stat StatusOf(const std::string& path) {
+    struct stat status {};
+    EXPECT_EQ(stat(path.c_str(), &status), 0) << path;
+    return status;
+}
+
+TEST_F(ProfileStore, AWriteRemovesOnlyTheTemporariesThatAKilledWriterLeft) {
+    PlaceFile("[dovrel]\nAlert=1008\n");
+    const std::string folder = StoreFolder();
+    const char* stale[] = {".tessaly-test.conf.AbC123", ".tessaly-test.conf.zzzzzz"};
+    for (const char* name : stale) WriteFile(folder + "/" + name, "[dovrel]\nAlert=10");
+    // Near misses of the pattern, another program's temporary, a folder and a link of our
+    // pattern, and the temporary of a writer still at work: all stay.
+    const char* kept[] = {".tessaly-test.conf.AbC12",  ".tessaly-test.conf.AbC1234",
+                          "tessaly-test.conf.AbC123",  ".tessaly-test.conf.Ab-123",
+                          ".tessaly-test.conf.XXXXX.", ".other.conf.AbC123",
+                          ".tessaly-test.conf",        "notes.txt"};
+    for (const char* name : kept) WriteFile(folder + "/" + name, "not ours to remove");
+    std::filesystem::create_directory(folder + "/.tessaly-test.conf.Dir123");
+    const std::string outside = m_folder.Path() + "/outside";
+    WriteFile(outside, "the target of a link");
+    std::filesystem::create_symlink(outside, folder + "/.tessaly-test.conf.Lnk123");
+    const std::string busy = folder + "/.tessaly-test.conf.Busy12";
+    WriteFile(busy, "half written");
+    const int busyFd = open(busy.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(busyFd, 0);
+    ASSERT_EQ(flock(busyFd, LOCK_EX), 0);
+
+    TestApp app;
+    EXPECT_EQ(app.GetProfileInt("dovrel", "alert", 1011), 1008);
+    EXPECT_TRUE(app.WriteProfileInt("Dovrel", "Alert", 1009));
+    close(busyFd);
+
+    std::vector<std::string> expected(std::begin(kept), std::end(kept));
+    expected.insert(expected.end(), {".tessaly-test.conf.Busy12", ".tessaly-test.conf.Dir123",
+                                     ".tessaly-test.conf.Lnk123", "tessaly-test.conf"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(NamesIn(folder), expected);
+    EXPECT_EQ(ReadFile(StoreFile()), "[dovrel]\nAlert=1009\n");
+    EXPECT_EQ(ReadFile(outside), "the target of a link");
+    for (const char* name : kept) EXPECT_EQ(ReadFile(folder + "/" + name), "not ours to remove");
+}
+
+TEST_F(ProfileStore, AnUnchangedValueLeavesTheFileAloneAndAChangedOneLandsWhole) {
+    const std::string closed =
+        "[dovrel]\nIPAddress=\"10.200.0.1\"\nAlert=1008\nStartTray=0\nPackets=3\n";
+    PlaceFile(closed);
+    const struct stat before = StatusOf(StoreFile());
+    TestApp app;
+    // The four writes of a close that changed nothing.
+    EXPECT_TRUE(app.WriteProfileString("dovrel", "IPAddress", "10.200.0.1"));
+    EXPECT_TRUE(app.WriteProfileInt("Dovrel", "Alert", 1008));
+    EXPECT_TRUE(app.WriteProfileInt("Dovrel", "StartTray", 0));
+    EXPECT_TRUE(app.WriteProfileInt("Dovrel", "Packets", 3));
+    const struct stat unchanged = StatusOf(StoreFile());
+    EXPECT_EQ(unchanged.st_ino, before.st_ino);
+    EXPECT_EQ(unchanged.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(unchanged.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(ReadFile(StoreFile()), closed);
+
+    EXPECT_TRUE(app.WriteProfileInt("Dovrel", "Packets", 12));
+    EXPECT_NE(StatusOf(StoreFile()).st_ino, before.st_ino);
+    EXPECT_EQ(ReadFile(StoreFile()),
+              "[dovrel]\nIPAddress=\"10.200.0.1\"\nAlert=1008\nStartTray=0\nPackets=12\n");
+    // The same text in another spelling of the same value is a change of the file.
+    EXPECT_TRUE(app.WriteProfileInt("Dovrel", "packets", 12));
+    EXPECT_EQ(ReadFile(StoreFile()),
+              "[dovrel]\nIPAddress=\"10.200.0.1\"\nAlert=1008\nStartTray=0\nPackets=12\n");
+}
+
+// Two instances closing at once: each cleans up before it writes, and neither may take the
+// other's temporary for one that a killed writer left.
+TEST_F(ProfileStore, TwoWritersAtOnceLoseNoWriteAndLeaveNoTemporary) {
+    PlaceFile("[dovrel]\n");
+    constexpr int kRounds = 400;
+    const auto writer = [](const char* entry) {
+        TestApp app;
+        int refused = 0;
+        for (int round = 0; round < kRounds; ++round) {
+            if (!app.WriteProfileInt("Dovrel", entry, round + 1)) ++refused;
+        }
+        _exit(refused == 0 ? 0 : 1);
+    };
+    std::fflush(nullptr);
+    const pid_t first = fork();
+    if (first == 0) writer("Alert");
+    const pid_t second = fork();
+    if (second == 0) writer("Packets");
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    for (const pid_t child : {first, second}) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "a writer had a write refused, or died";
+    }
+    TestApp app;
+    EXPECT_EQ(app.GetProfileInt("dovrel", "Alert", 0), kRounds);
+    EXPECT_EQ(app.GetProfileInt("dovrel", "Packets", 0), kRounds);
+    EXPECT_EQ(NamesIn(StoreFolder()), std::vector<std::string>{"tessaly-test.conf"});
+}
+
 // What an unreachable store must do: defaults for reads, writes lost, no message, and whatever
 // stands in the file's place left exactly as it was.
 struct UnreachableCase {
@@ -350,6 +465,15 @@ TEST_F(ProfileStore, AnUnreachableStoreGivesDefaultsLosesWritesAndSaysNothing) {
          [](const std::string& home) {
              std::filesystem::create_directories(home);
              chmod(home.c_str(), 0555);
+         },
+         true},
+        {"the folder is not writable but holds a settings file",
+         [&kept](const std::string& home) {
+             std::filesystem::create_directories(home + "/Dovrel");
+             chmod(home.c_str(), 0777);
+             WriteFile(home + "/Dovrel/tessaly-test.conf", kept);
+             chmod((home + "/Dovrel/tessaly-test.conf").c_str(), 0666);
+             chmod((home + "/Dovrel").c_str(), 0555);
          },
          true},
         {"the file is not readable",
