@@ -22,6 +22,12 @@ mkdir -p "$(dirname "$WINEPREFIX")"
     "$wineserver" -p60 >/dev/null 2>&1
     "$WINELOADER" wineboot -i >"$WINEPREFIX.boot.log" 2>&1
   fi
+  # This Wine build leaves the prefix without its own fonts (fonts-wine), so "MS Sans Serif"
+  # would fall back to a wider system font and the dialogs' base units with it.
+  fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] && [ ! -e "$fonts/sserife.fon" ]; then
+    cp -n /usr/share/wine/fonts/* "$fonts/"
+  fi
 ) 9>"$WINEPREFIX.lock"
 "$wineserver" -p60 >/dev/null 2>&1
 

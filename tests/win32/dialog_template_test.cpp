@@ -113,6 +113,28 @@ TEST_P(DialogTemplateTest, TheDialogHasItsCaptionStylesSizeAndFont) {
     }
 }
 
+// The dialog manager takes its base units from the font that actually draws: a substitute with
+// other widths makes every window another size and wraps the labels elsewhere.
+TEST_P(DialogTemplateTest, TheTemplateFontIsTheOneThatDraws) {
+    const auto font = reinterpret_cast<HFONT>(::SendMessageA(m_dialog, WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    const HDC dc = ::GetDC(m_dialog);
+    const HGDIOBJ previous = ::SelectObject(dc, font);
+    char face[LF_FACESIZE] = {};
+    ::GetTextFaceA(dc, sizeof(face), face);
+    TEXTMETRICA metrics{};
+    ::GetTextMetricsA(dc, &metrics);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(m_dialog, dc);
+    EXPECT_STREQ(face, m_description->typeface)
+        << "the system has no such font (under Wine: is fonts-wine in the prefix's Fonts folder?)";
+
+    // A vertical base unit is the font's height: eight dialog units make one line of text.
+    RECT line{0, 0, 4, 8};
+    ::MapDialogRect(m_dialog, &line);
+    EXPECT_EQ(line.bottom, metrics.tmHeight);
+}
+
 TEST_P(DialogTemplateTest, EveryControlComesOutInTemplateOrderAsDescribed) {
     HWND child = ::GetWindow(m_dialog, GW_CHILD);
     for (const DialogItemTemplate& item : m_description->items) {
