@@ -1,44 +1,19 @@
 #include "icons.h"
 
-#include <QImage>
 #include <QPainter>
 #include <QPixmap>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <utility>
 
 #include "gui_thread.h"
 #include "icon_art.h"
+#include "icons_art_engine.h"
 
 namespace tsyqt {
 namespace {
 
 constexpr int kStandardIconSize = 32;
-// Tray hosts, title bars and task bars ask for all of these, times the screen's scale.
-constexpr int kRenderedSizes[] = {16, 20, 22, 24, 32, 40, 48, 64, 96, 128, 256};
-
-QPixmap RenderedPixmap(int id, int size) {
-    const IconImage art = AfxRenderIcon(id, size);
-    QImage image(art.size, art.size, QImage::Format_ARGB32);
-    for (int y = 0; y < art.size; ++y) {
-        std::memcpy(image.scanLine(y), art.argb.data() + static_cast<std::size_t>(y) * art.size,
-                    static_cast<std::size_t>(art.size) * sizeof(std::uint32_t));
-    }
-    return QPixmap::fromImage(image);
-}
-
-QIcon RenderedIcon(int id) {
-    QIcon icon;
-    for (int size : kRenderedSizes) icon.addPixmap(RenderedPixmap(id, size));
-    return icon;
-}
-
-QIcon TransparentIcon(int size) {
-    QPixmap empty(size, size);
-    empty.fill(Qt::transparent);
-    return QIcon(empty);
-}
 
 bool IsResourceSize(int size) {
     return size == 16 || size == 32;
@@ -57,9 +32,11 @@ win::HICON LoadIcon(int id, int size) {
             slot->resourceId = id;
             slot->size = size;
             // An image the resource holds as fully transparent stays so; any other size is
-            // drawn from the artwork, sharp at every size the desktop picks.
-            slot->icon = IsResourceSize(size) && !AfxIconHasImage(id, size) ? TransparentIcon(size)
-                                                                            : RenderedIcon(id);
+            // drawn from the artwork when asked for, sharp at every size the desktop picks.
+            const bool blank = IsResourceSize(size) && !AfxIconHasImage(id, size);
+            auto* engine = new ArtIconEngine(id, blank);
+            slot->engine = engine;
+            slot->icon = QIcon(engine);
         }
         return reinterpret_cast<win::LRESULT>(slot.get());
     }));
@@ -69,6 +46,11 @@ win::HICON LoadIcon(int id, int size) {
 
 QIcon QtIcon(win::HICON handle) {
     return handle != nullptr ? handle->icon : QIcon();
+}
+
+std::vector<int> RenderedSides(win::HICON handle) {
+    return handle != nullptr && handle->engine != nullptr ? handle->engine->RenderedSides()
+                                                          : std::vector<int>();
 }
 
 }  // namespace tsyqt

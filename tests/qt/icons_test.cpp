@@ -1,8 +1,11 @@
-// Icon handles: the tray's 16-pixel icons stay sharp and visible at every size a tray asks for.
+// Icon handles: the tray's 16-pixel icons stay sharp and visible at every size a tray asks for,
+// drawn only when asked for.
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
+#include <vector>
 
 #include "../../res/resource.h"
 #include "afxwin.h"
@@ -45,6 +48,42 @@ TEST_P(TrayIconImageTest, TheStateIconsAreDrawnAtTheSizeAskedForAndOpaque) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Size, TrayIconImageTest, ::testing::Values(16, 22, 24, 32, 48, 64));
+
+// Loading draws nothing; each size is drawn when first asked for, and only that size.
+TEST(Icons, EachSizeIsRenderedWhenFirstAskedFor) {
+    // A size no other test loads, so that this handle starts fresh.
+    const win::HICON icon = Load(IDR_MAINFRAME, 40);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_TRUE(tsyqt::RenderedSides(icon).empty());
+    EXPECT_EQ(AsTrayShowsIt(icon, 22).size(), QSize(22, 22));
+    EXPECT_EQ(tsyqt::RenderedSides(icon), std::vector<int>{22});
+    // Asked again, or through a copy of the icon, the drawn image is reused.
+    const QIcon copy = tsyqt::QtIcon(icon);
+    EXPECT_EQ(copy.pixmap(QSize(22, 22), 1.0).size(), QSize(22, 22));
+    EXPECT_EQ(tsyqt::RenderedSides(icon), std::vector<int>{22});
+    EXPECT_EQ(tsyqt::RenderedSides(nullptr), std::vector<int>{});
+}
+
+// A tray or title bar on a scaled screen asks for device pixels: they are drawn, not enlarged.
+TEST(Icons, AScaledScreenGetsTheArtDrawnAtItsDevicePixels) {
+    const win::HICON icon = Load(IDI_NET_DOWN, 16);
+    const QPixmap pixmap = tsyqt::QtIcon(icon).pixmap(QSize(16, 16), 2.0);
+    EXPECT_EQ(pixmap.size(), QSize(32, 32));
+    const QImage sharp = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(OpaquePixels(sharp), 32 * 32);
+    // The same pixels as the icon asked for at 32 on a plain screen: drawn, not scaled up.
+    EXPECT_EQ(sharp, AsTrayShowsIt(icon, 32));
+
+    // Painted into a rectangle, as the tray host's window paints it.
+    QImage painted(48, 48, QImage::Format_ARGB32);
+    painted.fill(Qt::transparent);
+    {
+        QPainter painter(&painted);
+        tsyqt::QtIcon(icon).paint(&painter, QRect(0, 0, 48, 48));
+    }
+    EXPECT_EQ(OpaquePixels(painted), 48 * 48);
+    EXPECT_EQ(painted, AsTrayShowsIt(icon, 48));
+}
 
 TEST(Icons, TheUpIconIsGreenWhereTheDownIconIsRed) {
     // The middle of the cross's arm, at 32 pixels: the size where the resource's own image is

@@ -18,7 +18,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace linuxsvc {
@@ -30,7 +32,13 @@ constexpr std::uint8_t kIcmpEchoRequest = 8;
 constexpr std::size_t kIcmpHeader = 8;
 constexpr std::size_t kLargestPacket = 65536;
 // Without a wake descriptor a wait looks at the stop flag this often.
-constexpr int kStopCheckMilliseconds = 50;
+constexpr std::chrono::nanoseconds kStopCheckInterval = std::chrono::milliseconds(50);
+
+// What the socket was last told, so that a request with the same options costs no system call.
+struct AppliedOptions {
+    int ttl = -1;  // the route's default
+    int tos = 0;
+};
 
 struct EchoSocket {
     int fd = -1;
@@ -38,6 +46,13 @@ struct EchoSocket {
     std::uint16_t identifier = 0;
     std::uint16_t lastSequence = 0;
     std::mutex sending;  // one request per handle at a time, or two would take each other's replies
+    // Guarded by `sending`: the options the socket carries, and the room of requests and of
+    // replies, made once rather than allocated and zero-filled anew for each request.
+    AppliedOptions applied;
+    std::vector<std::uint8_t> request;
+    // Left unfilled: only the pages that replies reach are ever touched.
+    std::unique_ptr<std::uint8_t[]> received =
+        std::make_unique_for_overwrite<std::uint8_t[]>(kLargestPacket);
 };
 
 std::uint16_t NextRawIdentifier() {
@@ -87,17 +102,23 @@ EchoSocket* EchoSocketOf(win::HANDLE handle) {
     return static_cast<EchoSocket*>(handle);
 }
 
-void ApplyRequestOptions(int fd, const win::IP_OPTION_INFORMATION* options) {
+void ApplyRequestOptions(EchoSocket& echo, const win::IP_OPTION_INFORMATION* options) {
     // -1 restores the route's default, which is what a request without options gets.
     const int ttl = options != nullptr && options->Ttl != 0 ? options->Ttl : -1;
-    setsockopt(fd, IPPROTO_IP, IP_TTL, &ttl, sizeof(ttl));
+    if (ttl != echo.applied.ttl &&
+        setsockopt(echo.fd, IPPROTO_IP, IP_TTL, &ttl, sizeof(ttl)) == 0) {
+        echo.applied.ttl = ttl;
+    }
     const int tos = options != nullptr ? options->Tos : 0;
-    setsockopt(fd, IPPROTO_IP, IP_TOS, &tos, sizeof(tos));
+    if (tos != echo.applied.tos &&
+        setsockopt(echo.fd, IPPROTO_IP, IP_TOS, &tos, sizeof(tos)) == 0) {
+        echo.applied.tos = tos;
+    }
 }
 
-bool SendRequest(const EchoSocket& echo, win::IPAddr destination, const void* data,
-                 std::size_t size) {
-    std::vector<std::uint8_t> packet(kIcmpHeader + size);
+bool SendRequest(EchoSocket& echo, win::IPAddr destination, const void* data, std::size_t size) {
+    std::vector<std::uint8_t>& packet = echo.request;
+    packet.assign(kIcmpHeader + size, 0);
     packet[0] = kIcmpEchoRequest;
     packet[4] = static_cast<std::uint8_t>(echo.identifier >> 8);
     packet[5] = static_cast<std::uint8_t>(echo.identifier);
@@ -118,7 +139,7 @@ bool SendRequest(const EchoSocket& echo, win::IPAddr destination, const void* da
 
 struct ReceivedReply {
     win::IPAddr from = 0;
-    std::vector<std::uint8_t> packet;
+    std::span<const std::uint8_t> packet;
     EchoReplyView view{};
 };
 
@@ -135,15 +156,14 @@ std::optional<std::uint8_t> TtlFromControl(msghdr& message) {
 }
 
 // Reads what is waiting on the socket; the reply when one of the packets is ours.
-std::optional<ReceivedReply> ReceiveOurs(const EchoSocket& echo, bool& failed) {
+std::optional<ReceivedReply> ReceiveOurs(EchoSocket& echo, bool& failed) {
     const PacketForm form =
         echo.kind == EchoSocketKind::kRaw ? PacketForm::kWithIpHeader : PacketForm::kIcmpOnly;
     const EchoIdentity ours{echo.identifier, echo.lastSequence};
     ReceivedReply reply;
-    reply.packet.resize(kLargestPacket);
     for (;;) {
         sockaddr_in from{};
-        iovec buffer{reply.packet.data(), reply.packet.size()};
+        iovec buffer{echo.received.get(), kLargestPacket};
         alignas(cmsghdr) std::array<char, 64> control{};
         msghdr message{};
         message.msg_name = &from;
@@ -157,9 +177,10 @@ std::optional<ReceivedReply> ReceiveOurs(const EchoSocket& echo, bool& failed) {
             failed = errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR;
             return std::nullopt;
         }
-        const std::span<const std::uint8_t> packet(reply.packet.data(),
+        const std::span<const std::uint8_t> packet(echo.received.get(),
                                                    static_cast<std::size_t>(received));
         if (auto view = MatchEchoReply(packet, form, ours)) {
+            reply.packet = packet;
             reply.from = from.sin_addr.s_addr;
             reply.view = *view;
             if (!reply.view.ttl) reply.view.ttl = TtlFromControl(message);
@@ -168,17 +189,27 @@ std::optional<ReceivedReply> ReceiveOurs(const EchoSocket& echo, bool& failed) {
     }
 }
 
+// How long a poll may sleep so that it wakes by `left` at the latest. The kernel lets a poll
+// of t oversleep by t/1000 (5 ms on a 5 s wait), so a long wait ends a little early and the
+// loop polls the rest, whose own slack is then a few microseconds.
+timespec PollSlice(Clock::duration left, bool wakeable) {
+    auto slice = std::chrono::duration_cast<std::chrono::nanoseconds>(left);
+    slice -= slice / 1000;
+    if (!wakeable) slice = std::min<std::chrono::nanoseconds>(slice, kStopCheckInterval);
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(slice);
+    return {static_cast<time_t>(seconds.count()), static_cast<long>((slice - seconds).count())};
+}
+
 // Waits until the socket has something to read; false on timeout, stop or error.
 bool WaitReadable(int fd, Clock::time_point deadline) {
     const int wakeFd = StopBell::Instance().WakeDescriptor();
     for (;;) {
         if (AfxStopRequested()) return false;
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return false;
-        int slice = left.count() > INT32_MAX ? INT32_MAX : static_cast<int>(left.count());
-        if (wakeFd < 0 && slice > kStopCheckMilliseconds) slice = kStopCheckMilliseconds;
+        const Clock::duration left = deadline - Clock::now();
+        if (left <= Clock::duration::zero()) return false;
+        const timespec slice = PollSlice(left, wakeFd >= 0);
         pollfd watched[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-        const int ready = poll(watched, wakeFd >= 0 ? 2 : 1, slice);
+        const int ready = ppoll(watched, wakeFd >= 0 ? 2 : 1, &slice, nullptr);
         if (ready < 0 && errno != EINTR) return false;
         if (ready > 0 && watched[0].revents != 0) return true;
     }
@@ -234,7 +265,7 @@ win::DWORD TSY_WINAPI IcmpSendEcho(win::HANDLE handle, win::IPAddr destination,
 
     std::lock_guard lock(echo->sending);
     ++echo->lastSequence;
-    ApplyRequestOptions(echo->fd, options);
+    ApplyRequestOptions(*echo, options);
     const Clock::time_point sentAt = Clock::now();
     if (!SendRequest(*echo, destination, requestData, requestSize)) return 0;
     const Clock::time_point deadline = sentAt + std::chrono::milliseconds(timeout);

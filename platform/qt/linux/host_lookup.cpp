@@ -1,8 +1,10 @@
 // Host lookups over getaddrinfo and getnameinfo that a stop request can abandon.
 //
 // glibc's lookups cannot be interrupted, and a silent name server holds one for many seconds. So
-// each lookup runs on a helper thread that owns its result; on a stop the caller returns at once
-// and the helper finishes alone, into state that only it still holds.
+// each lookup runs on a helper thread and into state that the helper shares with the caller; on
+// a stop the caller returns at once and the helper finishes alone. Helpers stay for the next
+// lookup rather than start afresh for each (the worker looks up every reply's source); a new
+// one starts only when every helper is busy, so a lookup that hangs never holds up another.
 
 // The Windows-shaped names first: the system headers below define some of them as macros.
 #include "afxwin.h"
@@ -14,8 +16,12 @@
 
 #include <array>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -39,23 +45,76 @@ struct Lookup {
     HostAnswer answer;
 };
 
+using Resolve = std::function<bool(HostAnswer&)>;
+
+struct LookupJob {
+    Resolve resolve;
+    std::shared_ptr<Lookup> lookup;
+};
+
+// The helper threads and the lookups waiting for one. Never destroyed: helpers outlive main.
+class LookupHelpers {
+  public:
+    static LookupHelpers& Instance() {
+        static auto* helpers = new LookupHelpers;
+        return *helpers;
+    }
+
+    // False when no helper could take the job.
+    bool Submit(LookupJob job) {
+        std::unique_lock lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+        if (m_jobs.size() <= m_idle) {
+            lock.unlock();
+            m_work.notify_one();
+            return true;
+        }
+        try {
+            std::thread([this] { Serve(); }).detach();
+        } catch (const std::system_error&) {
+            m_jobs.pop_back();
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    LookupHelpers() = default;
+
+    [[noreturn]] void Serve() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            ++m_idle;
+            m_work.wait(lock, [this] { return !m_jobs.empty(); });
+            --m_idle;
+            LookupJob job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+            lock.unlock();
+            Run(job);
+            lock.lock();
+        }
+    }
+
+    static void Run(LookupJob& job) {
+        HostAnswer answer;
+        const bool found = job.resolve(answer);
+        StopBell::Instance().Ring([&] {
+            job.lookup->found = found;
+            job.lookup->answer = std::move(answer);
+            job.lookup->done = true;
+        });
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_work;
+    std::deque<LookupJob> m_jobs;
+    std::size_t m_idle = 0;  // helpers waiting for work
+};
+
 // Runs `resolve` on a helper thread; the answer, or nothing when it failed or a stop came first.
-template <typename Resolve>
 std::optional<HostAnswer> RunAbandonable(Resolve resolve) {
     auto lookup = std::make_shared<Lookup>();
-    try {
-        std::thread([lookup, resolve] {
-            HostAnswer answer;
-            const bool found = resolve(answer);
-            StopBell::Instance().Ring([&] {
-                lookup->found = found;
-                lookup->answer = std::move(answer);
-                lookup->done = true;
-            });
-        }).detach();
-    } catch (const std::system_error&) {
-        return std::nullopt;
-    }
+    if (!LookupHelpers::Instance().Submit({std::move(resolve), lookup})) return std::nullopt;
     // Only a stop ends the wait early: the lookup's own time-outs bound it otherwise.
     const auto farAway = std::chrono::steady_clock::now() + std::chrono::hours(24 * 365);
     StopBell& bell = StopBell::Instance();

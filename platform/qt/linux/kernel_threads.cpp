@@ -39,8 +39,9 @@ void Remember(ThreadObject* object) {
 bool WaitForThreadEnd(win::HANDLE handle, std::chrono::milliseconds timeout) {
     if (handle == nullptr || handle == win::INVALID_HANDLE_VALUE) return true;
     auto* object = static_cast<ThreadObject*>(handle);
-    const bool ended = StopBell::Instance().WaitUntil([object] { return object->ended; },
-                                                      std::chrono::steady_clock::now() + timeout);
+    // A stop wakes the thread; the caller still has to wait for it to finish, or it would spin.
+    const bool ended = StopBell::Instance().WaitUntilEvenAfterStop(
+        [object] { return object->ended; }, std::chrono::steady_clock::now() + timeout);
     if (!ended) return false;
     std::lock_guard lock(object->joinMutex);
     if (object->thread.joinable()) object->thread.join();

@@ -29,6 +29,12 @@ bool StopBell::WaitUntil(const std::function<bool()>& ready,
     return ready();
 }
 
+bool StopBell::WaitUntilEvenAfterStop(const std::function<bool()>& ready,
+                                      std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_until(lock, deadline, ready);
+}
+
 void StopBell::Ring(const std::function<void()>& change) {
     {
         std::lock_guard lock(m_mutex);

@@ -17,6 +17,10 @@ class StopBell {
     // Waits until `ready` holds, the deadline passes or a stop is requested; returns `ready()`.
     bool WaitUntil(const std::function<bool()>& ready,
                    std::chrono::steady_clock::time_point deadline);
+    // The same, but a stop request does not end it: for waits that a stop must not cut short,
+    // such as waiting for a woken thread to finish.
+    bool WaitUntilEvenAfterStop(const std::function<bool()>& ready,
+                                std::chrono::steady_clock::time_point deadline);
     // Runs `change` under the bell's lock and wakes every waiter, so none misses the change.
     void Ring(const std::function<void()>& change);
 

@@ -20,6 +20,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -73,6 +74,17 @@ class IcmpSniffer {
             }
         }
         return false;
+    }
+    // The time-to-live of every echo request that came by since the last look, in order.
+    std::vector<int> RequestTtls() const {
+        std::vector<int> ttls;
+        unsigned char packet[65536];
+        for (ssize_t got; (got = recv(m_fd, packet, sizeof(packet), 0)) >= 0;) {
+            const std::size_t header = (packet[0] & 0x0F) * 4u;
+            if (got >= 28 && packet[9] == IPPROTO_ICMP && packet[header] == 8)
+                ttls.push_back(packet[8]);
+        }
+        return ttls;
     }
     bool Open() const { return m_fd >= 0; }
 
@@ -162,6 +174,46 @@ TEST(EchoModule, LoopbackAnswersOverAPingSocketWhereTheyAreOpen) {
     EXPECT_EQ(failures, "");
 }
 
+// Each request goes out with its own options, also when they change back and forth on one
+// handle: a socket that keeps the last request's time-to-live would send the wrong one.
+TEST(EchoModule, EachRequestCarriesItsOwnTimeToLive) {
+    SKIP_UNLESS_ROOT();
+    for (const bool pingSockets : {false, true}) {
+        SCOPED_TRACE(pingSockets ? "ping socket" : "raw socket");
+        const std::string failures = servicetest::RunInChild([pingSockets] {
+            std::string setup = EnterPrivateLoopback();
+            if (setup.empty()) setup = OpenPingSockets(pingSockets);
+            if (!setup.empty()) return setup;
+            const IcmpSniffer sniffer;
+            if (!sniffer.Open()) return std::string("cannot watch the requests");
+            const ModuleEntryPoints echo = LoadEchoModule();
+            const win::HANDLE handle = echo.create();
+            if (handle == win::INVALID_HANDLE_VALUE) return std::string("no echo handle");
+            std::ifstream defaultTtlFile("/proc/sys/net/ipv4/ip_default_ttl");
+            int defaultTtl = 0;
+            defaultTtlFile >> defaultTtl;
+            // 0 in the options, or no options, means the route's default.
+            const int asked[] = {6, 9, 6, 0, -1, 6, 6, 200};
+            std::vector<int> expected;
+            std::string result;
+            for (const int ttl : asked) {
+                win::IP_OPTION_INFORMATION options{};
+                options.Ttl = static_cast<win::BYTE>(ttl < 0 ? 0 : ttl);
+                win::ICMP_ECHO_REPLY reply{};
+                if (echo.send(handle, kLoopback, nullptr, 0, ttl < 0 ? nullptr : &options, &reply,
+                              sizeof(reply), kTimeout) != 1) {
+                    result += "no reply at time-to-live " + std::to_string(ttl) + "; ";
+                }
+                expected.push_back(ttl > 0 ? ttl : defaultTtl);
+            }
+            if (sniffer.RequestTtls() != expected) result += "a request had another time-to-live; ";
+            echo.close(handle);
+            return result;
+        });
+        EXPECT_EQ(failures, "");
+    }
+}
+
 TEST(EchoModule, LoopbackAnswersInThisMachinesOwnNamespace) {
     SKIP_UNLESS_ROOT();
     // Whichever socket kind this machine's settings allow.
@@ -234,8 +286,12 @@ TEST(EchoModule, AStopEndsTheWaitForASilentHostAtOnce) {
         std::string result;
         // First without a stop: the wait runs out and nothing counts.
         win::ICMP_ECHO_REPLY reply{};
-        if (SendWorkerEcho(echo, handle, silent, reply, 300) != 0)
-            result += "silent host answered; ";
+        win::DWORD answered = 1;
+        const long long waited = servicetest::MillisecondsTaken(
+            [&] { answered = SendWorkerEcho(echo, handle, silent, reply, 300); });
+        if (answered != 0) result += "silent host answered; ";
+        // A wait that wakes early to dodge the kernel's slack must still last its whole time.
+        if (waited < 300) result += "gave up after " + std::to_string(waited) + " ms of 300; ";
 
         std::thread stopper([] {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -103,6 +103,41 @@ TEST(CreateThread, RunsTheThreadWithItsParameterAndReportsItsId) {
     EXPECT_TRUE(linuxsvc::WaitForThreadEnd(thread, std::chrono::milliseconds(0)));
 }
 
+struct FinishingThread {
+    std::atomic<bool> finished{false};
+};
+
+// Ends a while after a stop woke it, as a worker does that finishes its step after the stop.
+win::DWORD TSY_WINAPI FinishAfterTheStop(win::LPVOID parameter) {
+    auto* state = static_cast<FinishingThread*>(parameter);
+    win::Sleep(30000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    state->finished = true;
+    return 0;
+}
+
+TEST(WaitForThreadEnd, AfterAStopItStillWaitsForTheThreadOrItsTimeout) {
+    EXPECT_EQ(RunInChild([] {
+                  std::string failures;
+                  FinishingThread state;
+                  const win::HANDLE thread =
+                      win::CreateThread(nullptr, 0, FinishAfterTheStop, &state, 0, nullptr);
+                  if (thread == nullptr) return std::string("no thread");
+                  AfxRequestStop();
+                  // The thread is still busy: the wait must last its time, not return at once.
+                  const long long shortWait = MillisecondsTaken([&] {
+                      if (linuxsvc::WaitForThreadEnd(thread, std::chrono::milliseconds(40)))
+                          failures += "a running thread reported ended; ";
+                  });
+                  if (shortWait < 40) failures += "the wait ended before its timeout; ";
+                  if (!linuxsvc::WaitForThreadEnd(thread, std::chrono::seconds(30)))
+                      failures += "the thread's end was not seen; ";
+                  if (!state.finished) failures += "the wait returned before the thread ended; ";
+                  return failures;
+              }),
+              "");
+}
+
 TEST(CreateThread, WithoutAStartRoutineThereIsNoThread) {
     win::DWORD threadId = 0;
     EXPECT_EQ(win::CreateThread(nullptr, 0, nullptr, nullptr, 0, &threadId), nullptr);

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -124,13 +125,14 @@ TEST(SocketLayer, EachThreadKeepsItsOwnHostRecord) {
     EXPECT_EQ(std::string(mine->h_name), name);
 }
 
-// In a child: private network and mounts, where /etc/hosts knows only localhost and the name
+// In a child: private network and mounts, where /etc/hosts knows only localhost and
+// second.tessaly.test (127.0.0.2), and the name
 // server is 10.200.9.2, which never answers.
 std::string EnterNetworkWithSilentNameServer(const servicetest::TempFolder& folder,
                                              const std::string& resolverOptions) {
     const std::string hosts = folder.Path() + "/hosts";
     const std::string resolv = folder.Path() + "/resolv.conf";
-    servicetest::WriteFile(hosts, "127.0.0.1 localhost\n");
+    servicetest::WriteFile(hosts, "127.0.0.1 localhost\n127.0.0.2 second.tessaly.test\n");
     servicetest::WriteFile(resolv, "nameserver 10.200.9.2\noptions " + resolverOptions + "\n");
     std::string setup = servicetest::EnterPrivateNetworkWithSilentHost();
     if (!setup.empty()) return setup;
@@ -185,6 +187,46 @@ TEST(SocketLayer, AStopAbandonsALookupThatWaitsForASilentNameServer) {
                   return failures;
               }),
               "");
+}
+
+// Lookups share helper threads; one that a silent name server holds must not hold up the
+// next, nor may a helper that ran one lookup give the next the old answer.
+TEST(SocketLayer, ALookupHeldByASilentNameServerDoesNotHoldUpTheOthers) {
+    SKIP_UNLESS_ROOT();
+    servicetest::TempFolder folder;
+    EXPECT_EQ(
+        servicetest::RunInChild([&] {
+            std::string failures = EnterNetworkWithSilentNameServer(folder, "timeout:5 attempts:2");
+            if (!failures.empty()) return failures;
+            const win::ULONG loopback = htonl(0x7F000001);
+            // A helper that has served a lookup and waits for the next.
+            if (win::gethostbyaddr(reinterpret_cast<const char*>(&loopback), 4, AF_INET) ==
+                nullptr) {
+                failures += "loopback not named; ";
+            }
+            std::atomic<bool> heldDone{false};
+            std::thread held([&] {
+                win::gethostbyname(kAbsentName);
+                heldDone = true;
+            });
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            const win::ULONG second = htonl(0x7F000002);
+            for (int round = 0; round < 3; ++round) {
+                const win::hostent* host = win::gethostbyname("second.tessaly.test");
+                if (host == nullptr || host->h_addr_list[0] == nullptr ||
+                    std::memcmp(host->h_addr_list[0], &second, 4) != 0) {
+                    failures += "a name not found beside the held lookup; ";
+                }
+                host = win::gethostbyaddr(reinterpret_cast<const char*>(&loopback), 4, AF_INET);
+                if (host == nullptr || std::string(host->h_name) != "localhost")
+                    failures += "an address not named beside the held lookup; ";
+            }
+            if (heldDone) failures += "the silent server's lookup ended too soon; ";
+            AfxRequestStop();
+            held.join();
+            return failures;
+        }),
+        "");
 }
 
 }  // namespace
