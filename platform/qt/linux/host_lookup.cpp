@@ -15,6 +15,7 @@
 #include <sys/socket.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -39,8 +40,14 @@ struct HostAnswer {
     std::vector<Address> addresses;
 };
 
+// How long a caller waits awake for the answer before it sleeps on the bell. An answer from the
+// hosts file comes within a fraction of this; waiting awake for it spares the caller a sleep and
+// a wake-up on every lookup, and only a lookup that goes to a name server is then slept through.
+constexpr std::chrono::microseconds kAwakeWait{1000};
+
 struct Lookup {
-    bool done = false;  // guarded by the stop bell's lock
+    std::atomic<bool> answered{false};  // set once `done` is, for a look without the lock
+    bool done = false;                  // guarded by the stop bell's lock
     bool found = false;
     HostAnswer answer;
 };
@@ -103,6 +110,7 @@ class LookupHelpers {
             job.lookup->answer = std::move(answer);
             job.lookup->done = true;
         });
+        job.lookup->answered.store(true, std::memory_order_release);
     }
 
     std::mutex m_mutex;
@@ -115,6 +123,11 @@ class LookupHelpers {
 std::optional<HostAnswer> RunAbandonable(Resolve resolve) {
     auto lookup = std::make_shared<Lookup>();
     if (!LookupHelpers::Instance().Submit({std::move(resolve), lookup})) return std::nullopt;
+    const auto awakeUntil = std::chrono::steady_clock::now() + kAwakeWait;
+    while (!lookup->answered.load(std::memory_order_acquire) && !AfxStopRequested() &&
+           std::chrono::steady_clock::now() < awakeUntil) {
+        std::this_thread::yield();
+    }
     // Only a stop ends the wait early: the lookup's own time-outs bound it otherwise.
     const auto farAway = std::chrono::steady_clock::now() + std::chrono::hours(24 * 365);
     StopBell& bell = StopBell::Instance();
