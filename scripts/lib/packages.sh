@@ -7,6 +7,9 @@ TESSALY_PACKAGES_BUILD=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-
     qt6-base-dev libasound2-dev)
 TESSALY_PACKAGES_DESKTOP=(xvfb trayer xdotool imagemagick x11-utils fonts-dejavu-core python3)
 TESSALY_PACKAGES_NETWORK=(iproute2 fping libcap2-bin)
+# The reliability tests: packet captures, the clipboard for pastes, setpriv to run as nobody,
+# xprop, and the X headers and libraries of their caption recorder.
+TESSALY_PACKAGES_RELIABILITY=(tcpdump xclip util-linux x11-utils g++ libx11-dev libxtst-dev)
 # wine32 is never wanted: wine64 recommends it, and this machine runs no 32-bit code.
 TESSALY_PACKAGES_WINDOWS=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 fonts-wine)
 TESSALY_PACKAGES_FORBIDDEN=(wine32)

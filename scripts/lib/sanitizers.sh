@@ -1,6 +1,6 @@
 # The sanitizer builds of scripts/test: the whole tree built with clang and a sanitizer, then its
-# ctest suite; the address build's program also goes through the end-to-end tests, where it
-# meets a real display, real sockets and real threads.  Sourced after common.sh and stages.sh.
+# ctest suite; the address build's program also goes through the end-to-end and reliability
+# tests, where it meets a real display, real sockets, real threads, kills and outages.  Sourced after common.sh and stages.sh.
 
 # name | build directory | -fsanitize= list
 TESSALY_SANITIZER_BUILDS=(
@@ -36,6 +36,17 @@ _tessaly_sanitizer_e2e() {
         --program "$dir/tessaly" --artifacts "$dir/e2e-artifacts"
 }
 
+# The reliability tests against a sanitizer build's program, with the same options.
+_tessaly_sanitizer_reliability() {
+    local dir=$1
+    [[ -x $dir/tessaly ]] || return 1
+    ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=0} \
+        UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1} \
+        TESSALY_BUILD=$dir timeout --kill-after=30 $((30 * 60)) \
+        bash "$TESSALY_ROOT/tests/e2e/reliability/run" --program "$dir/tessaly" \
+        --artifacts "$dir/e2e-artifacts/reliability"
+}
+
 # tessaly_sanitizer_stages WANT_E2E: WANT_E2E 0 leaves out the end-to-end run.
 tessaly_sanitizer_stages() {
     local want_e2e=${1:-1}
@@ -54,10 +65,13 @@ tessaly_sanitizer_stages() {
         [[ $sanitize == address* ]] || continue
         if [[ $want_e2e -eq 0 ]]; then
             tessaly_skip "e2e ($name)" "--no-e2e"
+            tessaly_skip "reliability ($name)" "--no-e2e"
         elif ! tessaly_is_root; then
             tessaly_skip "e2e ($name)" "needs root for its network namespaces"
+            tessaly_skip "reliability ($name)" "needs root for its network namespaces"
         else
             tessaly_stage "e2e ($name)" _tessaly_sanitizer_e2e "$dir"
+            tessaly_stage "reliability ($name)" _tessaly_sanitizer_reliability "$dir"
         fi
     done
 }

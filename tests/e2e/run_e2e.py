@@ -18,6 +18,7 @@ sys.path.insert(0, str(HERE))
 sys.dont_write_bytecode = True  # leave no caches in the source tree
 
 from harness import resources  # noqa: E402
+from harness.report import load_folder, summary  # noqa: E402
 
 
 def main():
@@ -33,23 +34,11 @@ def main():
     args.artifacts.mkdir(parents=True, exist_ok=True)
     resources.install_handlers()
 
-    loader = unittest.TestLoader()
-    if args.patterns:
-        loader.testNamePatterns = [f"*{pattern}*" for pattern in args.patterns]
-    suite = loader.discover(str(HERE), pattern="test_*.py", top_level_dir=str(HERE))
+    # Only this folder's tests: reliability/ is a suite of its own with its own runner.
+    suite = load_folder(HERE, args.patterns)
     result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
     resources.release_all()
-
-    failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
-    skipped = len(result.skipped)
-    passed = result.testsRun - failed - skipped
-    for test, reason in result.skipped:
-        print(f"skipped {test.id()}: {reason}")
-    print(f"e2e: {passed} passed, {failed} failed, {skipped} skipped")
-    if result.testsRun == 0:
-        print("no end-to-end test ran", file=sys.stderr)
-        return 1
-    return 1 if failed else 0
+    return summary(result, "e2e")
 
 
 if __name__ == "__main__":

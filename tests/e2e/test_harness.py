@@ -1,6 +1,8 @@
 """The helpers the end-to-end tests rely on, tested alone: a helper that misreads an icon or
 leaves a namespace behind would make every other test wrong."""
 
+import contextlib
+import io
 import os
 import shutil
 import subprocess
@@ -9,9 +11,10 @@ import unittest
 from pathlib import Path
 
 from harness import resources
+from harness.report import summary
 from harness.netns import NETNS_ETC, TestNetwork, namespace_exists
 from harness.pixels import CONVERT, Region, icon_colours, parse_ppm, read_region
-from harness.program import Unparsed, parse_settings, settings_text
+from harness.settings import Unparsed, parse_settings, settings_text
 from harness.xsession import XSession, parse_tree
 
 # The state icons' colours: background, bar, cross.
@@ -139,6 +142,10 @@ class SettingsFiles(unittest.TestCase):
         cases = [
             ("text", 'IPAddress="127.0.0.1"', {"ipaddress": "127.0.0.1"}),
             ("escaped text", r'IPAddress="a \"b\" \\c"', {"ipaddress": 'a "b" \\c'}),
+            ("escapes of what a line cannot hold", r'IPAddress="a\nb\r\t\x01\x7f"',
+             {"ipaddress": "a\nb\r\t\x01\x7f"}),
+            ("an escape the file never writes", r'IPAddress="a\qb"',
+             {"ipaddress": Unparsed(r'"a\qb"')}),
             ("negative integer", "Packets=-4", {"packets": -4}),
             # Text left bare is neither a text nor a number, so it matches neither.
             ("bare text", "IPAddress=127.0.0.1", {"ipaddress": Unparsed("127.0.0.1")}),
@@ -162,6 +169,61 @@ class SettingsFiles(unittest.TestCase):
     def test_other_sections_and_comments_are_ignored(self):
         text = "; kept by hand\n[other]\nAlert=1\n\n[DOVREL]\n# note\nPackets = 9\n"
         self.assertEqual(parse_settings(text), {"packets": 9})
+
+
+class Summary(unittest.TestCase):
+    """The runners' count: a test whose subtests fail counts once, and nothing goes negative."""
+
+    def run_cases(self, case_class):
+        result = unittest.TestResult()
+        unittest.defaultTestLoader.loadTestsFromTestCase(case_class).run(result)
+        printed = io.StringIO()
+        with contextlib.redirect_stdout(printed), contextlib.redirect_stderr(io.StringIO()):
+            code = summary(result, "suite")
+        return code, printed.getvalue()
+
+    def test_counts_each_test_once_whatever_its_subtests_did(self):
+        class Cases(unittest.TestCase):
+            def test_a_passes(self):
+                pass
+
+            def test_b_fails_three_subtests(self):
+                for number in range(3):
+                    with self.subTest(number=number):
+                        self.fail("failed")
+
+            def test_c_errs_in_a_subtest_and_fails_after(self):
+                with self.subTest("first"):
+                    raise RuntimeError("erred")
+                self.fail("failed too")
+
+            def test_d_skips(self):
+                self.skipTest("not here")
+
+            @unittest.expectedFailure
+            def test_e_fails_as_expected(self):
+                self.fail("known")
+
+        code, printed = self.run_cases(Cases)
+        self.assertEqual(code, 1)
+        self.assertIn("suite: 1 passed, 2 failed, 1 skipped, 1 expected failures\n", printed)
+        failed = [line.rsplit(".", 1)[-1] for line in printed.splitlines()
+                  if line.startswith("FAILED ")]
+        self.assertEqual(failed, ["test_b_fails_three_subtests",
+                                  "test_c_errs_in_a_subtest_and_fails_after"])
+
+    def test_all_passed_is_success_and_nothing_run_is_not(self):
+        class Passing(unittest.TestCase):
+            def test_passes_with_subtests(self):
+                for number in range(2):
+                    with self.subTest(number=number):
+                        self.assertTrue(True)
+
+        class Empty(unittest.TestCase):
+            pass
+
+        self.assertEqual(self.run_cases(Passing), (0, "suite: 1 passed, 0 failed, 0 skipped\n"))
+        self.assertEqual(self.run_cases(Empty)[0], 1)
 
 
 def needs_root(case):

@@ -7,7 +7,7 @@ whatever it is told to probe, nothing leaves the namespace."""
 import re
 
 from harness.case import EndToEndCase
-from harness.program import settings_text
+from harness.settings import settings_text
 from harness.waiting import wait_until
 
 LOOPBACK_HOSTS = [("127.0.0.2", "loopback-two.tessaly.test")]

@@ -4,6 +4,7 @@ list windows, read captions, take screenshots, click and type."""
 import os
 import random
 import re
+import signal
 import subprocess
 from dataclasses import dataclass, field
 from pathlib import Path
@@ -70,6 +71,8 @@ class XSession:
         self._xvfb = None
         self._tray = None
         self._logs = []
+        # How each tray host before the running one ended, for the test's report.
+        self.tray_host_endings = []
 
     def __repr__(self):
         return f"XSession({self.display})"
@@ -116,11 +119,15 @@ class XSession:
         return "ours" if holder == self._xvfb.pid and self._answers() else None
 
     def _start_tray(self):
+        # A log of its own for each tray host, so that a restart keeps what the last one said.
+        name = "trayer.log" if not self.tray_host_endings else \
+            f"trayer-{len(self.tray_host_endings) + 1}.log"
+        self._tray_log = self.artifacts / name
         self._tray = subprocess.Popen(
             ["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel",
              "--width", "160", "--heighttype", "pixel", "--height", "32",
              "--transparent", "true", "--alpha", "0", "--tint", "0x303030"],
-            env=self.env(), stdout=self._log("trayer.log"), stderr=subprocess.STDOUT,
+            env=self.env(), stdout=self._log(name), stderr=subprocess.STDOUT,
             start_new_session=True)
 
     def _answers(self):
@@ -186,6 +193,31 @@ class XSession:
                 return window.region
         return None
 
+    def tray_host_state(self):
+        if self._tray is None:
+            return "not started"
+        code = self._tray.poll()
+        if code is None:
+            return "running"
+        if code < 0:
+            return f"trayer killed by {signal.Signals(-code).name}"
+        return f"trayer ended with code {code}"
+
+    def restart_tray_host_if_gone(self):
+        """Starts the tray host again when it has ended, saying so loudly in the test's output:
+        the icons of running programs dock again as soon as a new tray host takes the tray.
+        True when it had to."""
+        if self._tray is None or self._tray.poll() is None:
+            return False
+        ending = self.tray_host_state()
+        said = self._tray_log.read_bytes()[-600:].decode("utf-8", "replace").strip()
+        self.tray_host_endings.append(ending)
+        print(f"\n    !!! TRAY HOST GONE on {self.display}: {ending}; its log ended with "
+              f"{said!r}; starting a new one", flush=True)
+        self._start_tray()
+        wait_until(self.tray_panel, "the restarted tray host's panel")
+        return True
+
     def tray_panel(self):
         for top in self.tree():
             if top.classes == ("panel", "trayer") and self.is_viewable(top.id):
@@ -209,6 +241,12 @@ class XSession:
         return path
 
     def click(self, x, y, button):
+        """Clicks at a spot of the screen.  `xdotool mousemove --sync` waits for the pointer to
+        move, and when it already rests on the spot no motion ever comes (it gives up after some
+        15 s): move it off first."""
+        location = self.run("xdotool", "getmouselocation", "--shell")
+        if f"X={x}\n" in location and f"Y={y}\n" in location:
+            self.run("xdotool", "mousemove", "--sync", str(x + 3 if x < 100 else x - 3), str(y))
         self.run("xdotool", "mousemove", "--sync", str(x), str(y))
         self.run("xdotool", "click", str(button))
 

@@ -18,12 +18,13 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parent))  # the end-to-end harness
-sys.path.insert(0, str(HERE))
+sys.path.insert(0, str(HERE))  # the tests themselves
 sys.dont_write_bytecode = True  # leave no caches in the source tree
 
 from harness import resources  # noqa: E402
-from support.captions import TOOLS_VARIABLE  # noqa: E402
-from support.case import figures_path  # noqa: E402
+from harness.report import load_folder, summary  # noqa: E402
+from harness.captions import TOOLS_VARIABLE  # noqa: E402
+from harness.case import figures_path  # noqa: E402
 
 
 def main():
@@ -42,35 +43,13 @@ def main():
     figures_path().write_text("")
     resources.install_handlers()
 
-    loader = unittest.TestLoader()
-    if args.patterns:
-        loader.testNamePatterns = [f"*{pattern}*" for pattern in args.patterns]
-    suite = loader.discover(str(HERE), pattern="test_*.py", top_level_dir=str(HERE))
+    suite = load_folder(HERE, args.patterns)
     result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
     resources.release_all()
-
-    # A failed subtest reports itself, not its test: count each test that failed once.
-    failed_tests = {getattr(test, "test_case", test).id()
-                    for test, _ in result.failures + result.errors}
-    failed_tests |= {test.id() for test in result.unexpectedSuccesses}
-    failed = len(failed_tests)
-    skipped = len(result.skipped)
-    expected_failures = len(result.expectedFailures)
-    passed = result.testsRun - failed - skipped - expected_failures
-    for test, reason in result.skipped:
-        print(f"skipped {test.id()}: {reason}")
-    for test, _ in result.expectedFailures:
-        print(f"EXPECTED FAILURE (a known fault of the program, still unfixed): {test.id()}")
     figures = figures_path().read_text(encoding="utf-8")
     if figures:
         print("\nmeasured figures:\n" + figures, end="")
-    print(f"reliability: {passed} passed, {failed} failed, {skipped} skipped")
-    for test in sorted(failed_tests):
-        print(f"FAILED {test}")
-    if result.testsRun == 0:
-        print("no reliability test ran", file=sys.stderr)
-        return 1
-    return 1 if failed else 0
+    return summary(result, "reliability")
 
 
 if __name__ == "__main__":

@@ -10,9 +10,9 @@ the cases after it."""
 from harness import resources
 from harness.waiting import wait_until
 
-from support.capture import now
-from support.case import ReliabilityCase
-from support.stored import stored_text
+from harness.capture import now
+from harness.case import ReliabilityCase
+from harness.settings import stored_text
 
 PREFIX = "DovRel Tessaly -"
 RESOLVING = "DovRel Tessaly - Trying to Resolve Addr"
@@ -63,7 +63,7 @@ class BadTargets(ReliabilityCase):
 
     def run_case(self, session, network, recorder, number, name, how, text, expected):
         home = self.scratch_folder("tessaly-rel-bad-")
-        app = self.instance(session, network, {"IPAddress": START_TARGET}, f"bad-{number}",
+        app = self.tessaly(session, network, {"IPAddress": START_TARGET}, f"bad-{number}",
                             config_home=home)
         window = app.main_window()
         recorder.wait_for(window, lambda texts: BAD in texts, "the starting name to fail")
@@ -104,7 +104,7 @@ class BadTargets(ReliabilityCase):
         if expected is None:
             self.figure(f"{name}: the box held", shorten(held))
 
-        again = self.instance(session, network, label=f"bad-{number}-again", config_home=home)
+        again = self.tessaly(session, network, label=f"bad-{number}-again", config_home=home)
         recorder.wait_for(again.main_window(), lambda texts: PREFIX + held in texts,
                           f"the next start to take the saved {name} back")
         self.assertEqual(again.close_with_escape()[0], 0)

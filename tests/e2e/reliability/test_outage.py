@@ -11,9 +11,9 @@ import time
 from harness.netns import TestNetwork
 from harness.waiting import wait_until
 
-from support import rhythm
-from support.capture import answered, echo_replies, echo_requests, now, wait_for_packets
-from support.case import ReliabilityCase
+from harness import rhythm
+from harness.capture import answered, echo_replies, echo_requests, now, wait_for_packets
+from harness.case import ReliabilityCase
 
 HOST = TestNetwork.HOST_ADDRESS
 HOST_NAME = "echo-host.tessaly.test"
@@ -54,7 +54,7 @@ class OutageOnTheFarSide(ReliabilityCase):
         session = self.x_session()
         network = self.network("o", with_host=True, hosts=[(HOST, HOST_NAME)])
         capture = self.capture(network.host, network.host_link, "host-link")
-        app = self.instance(session, network, {"IPAddress": HOST, "Alert": 1009, "StartTray": 0,
+        app = self.tessaly(session, network, {"IPAddress": HOST, "Alert": 1009, "StartTray": 0,
                                                "Packets": THRESHOLD})
 
         # The icon starts red, so the first answer is a return of the connection.

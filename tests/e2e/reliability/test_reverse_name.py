@@ -9,9 +9,9 @@ import time
 
 from harness.netns import NETNS_ETC, TestNetwork
 
-from support.capture import answered, echo_requests
-from support.case import ReliabilityCase
-from support.rhythm import describe, gaps
+from harness.capture import answered, echo_requests
+from harness.case import ReliabilityCase
+from harness.rhythm import describe, gaps
 
 HOST = TestNetwork.HOST_ADDRESS
 HOST_NAME = "named-late.tessaly.test"
@@ -31,7 +31,7 @@ class ReplyWithoutReverseName(ReliabilityCase):
         (NETNS_ETC / network.client / "resolv.conf").write_text(
             f"nameserver {UNROUTED_RESOLVER}\noptions timeout:1 attempts:1\n")
         capture = self.capture(network.host, network.host_link, "host-link")
-        app = self.instance(session, network, {"IPAddress": HOST, "Alert": 1011, "StartTray": 0,
+        app = self.tessaly(session, network, {"IPAddress": HOST, "Alert": 1011, "StartTray": 0,
                                                "Packets": 3})
         app.wait_for_caption(f"DovRel Tessaly -{HOST}")
 

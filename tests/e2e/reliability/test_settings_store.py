@@ -10,15 +10,15 @@ import os
 import random
 import subprocess
 import time
-import unittest
 from pathlib import Path
 
-from harness.program import APPLICATION, parse_settings, settings_text
+from harness.program import APPLICATION
+from harness.settings import parse_settings, settings_text
 from harness.waiting import wait_until
 
-from support.case import ReliabilityCase
-from support.instance import NOBODY
-from support.topology import allow_ping_sockets
+from harness.case import ReliabilityCase
+from harness.program import NOBODY
+from harness.topology import allow_ping_sockets
 
 DEFAULTS = {"ipaddress": "127.0.0.1", "alert": 1011, "starttray": 0, "packets": 3}
 DEFAULT_CAPTION = "DovRel Tessaly -127.0.0.1"
@@ -27,6 +27,9 @@ SEED = 20240611
 # A message box, if one came, comes within the first passes: look this long after green.
 WATCH_FOR_BOXES = 2.0
 # The radio buttons' centres in the main window's template, in dialog units.
+# The settings file's temporaries, as the program names them, and a file of the user's own.
+TEMPORARY = rf"^\.{APPLICATION}\.conf\.[A-Za-z0-9]{{6}}$"
+NOTE = "notes.txt"
 RADIO_CENTRES = {"None": (47, 40), "Beep": (97, 40), "Message": (147, 40)}
 
 
@@ -61,7 +64,7 @@ class SettingsStore(ReliabilityCase):
                 home = self.config_home(owner=NOBODY)
                 prepare(home)
                 before = folder_state(home)
-                app = self.instance(session, network, label=f"{shot_prefix}-{number}",
+                app = self.tessaly(session, network, label=f"{shot_prefix}-{number}",
                                     config_home=home, user=NOBODY)
                 self.assertEqual(app.target_caption(), DEFAULT_CAPTION)
                 app.wait_for_tray("up", f"{shot_prefix}-{number}-green")
@@ -88,11 +91,8 @@ class SettingsStore(ReliabilityCase):
             ("configuration home read-only, no settings folder", read_only_home),
         ], "unwritable")
 
-    # KNOWN FAULT, MARKED AS AN EXPECTED FAILURE: a store that cannot be opened for writing
-    # counts as unreachable and gives the defaults, but the program reads the values of a file
-    # that it cannot replace (the caption shows the stored 127.0.0.2).  Remove the marker once
-    # the settings store treats an unwritable folder as unreachable.
-    @unittest.expectedFailure
+    # A store that cannot be opened for writing counts as unreachable: the stored values (the
+    # caption would show 127.0.0.2) must not be used, and the file must stay as it is.
     def test_unwritable_folder_holding_a_stored_file_gives_the_defaults(self):
         stored = settings_text(STORED).encode()
 
@@ -129,7 +129,7 @@ class SettingsStore(ReliabilityCase):
              {**DEFAULTS, "packets": 9}, noise + b"\n[Dovrel]\nPackets=9\n", noise),
         ]
         # Side by side, each with a folder of its own: the cases take the time of one.
-        apps = [self.instance(session, network, label=f"damaged-{number}", settings_bytes=data)
+        apps = [self.tessaly(session, network, label=f"damaged-{number}", settings_bytes=data)
                 for number, (_, data, _, _, _) in enumerate(cases)]
         for (name, _, values, kept, binary), app in zip(cases, apps):
             with self.subTest(name):
@@ -151,7 +151,7 @@ class SettingsStore(ReliabilityCase):
         home = self.config_home()
         settings = home / "Dovrel" / f"{APPLICATION}.conf"
 
-        first = self.instance(session, network, label="orderly", config_home=home)
+        first = self.tessaly(session, network, label="orderly", config_home=home)
         first.wait_for_caption(DEFAULT_CAPTION)
         first.type_target("127.0.0.3")
         first.wait_for_caption("DovRel Tessaly -127.0.0.3")
@@ -159,7 +159,7 @@ class SettingsStore(ReliabilityCase):
         orderly = settings.read_bytes()
         self.assertEqual(parse_settings(orderly.decode()), {**DEFAULTS, "ipaddress": "127.0.0.3"})
 
-        killed = self.instance(session, network, label="killed", config_home=home)
+        killed = self.tessaly(session, network, label="killed", config_home=home)
         killed.wait_for_caption("DovRel Tessaly -127.0.0.3")
         killed.type_target("127.0.0.4")
         killed.wait_for_caption("DovRel Tessaly -127.0.0.4")
@@ -171,7 +171,7 @@ class SettingsStore(ReliabilityCase):
                                 if killed.window_pid(icon.id) == pid],
                    "the killed program's icon to leave the tray")
 
-        again = self.instance(session, network, label="after-kill", config_home=home)
+        again = self.tessaly(session, network, label="after-kill", config_home=home)
         again.wait_for_caption("DovRel Tessaly -127.0.0.3")
         self.assertEqual(again.close_with_escape()[0], 0)
 
@@ -189,10 +189,10 @@ class SettingsStore(ReliabilityCase):
         for number, delay in enumerate(delays):
             with self.subTest(delay=f"{delay * 1000:.0f} ms"):
                 settings.parent.mkdir(exist_ok=True)
-                for leftover in settings.parent.iterdir():
-                    leftover.unlink()
+                # What earlier kills left beside the file stays: the next write must clear it.
+                before = {p.name for p in settings.parent.iterdir()}
                 settings.write_text(settings_text(old))
-                app = self.instance(session, network, label=f"kill-at-close-{number}",
+                app = self.tessaly(session, network, label=f"kill-at-close-{number}",
                                     config_home=home)
                 app.wait_for_caption("DovRel Tessaly -127.0.0.5")
                 app.type_target(new["ipaddress"])
@@ -212,8 +212,23 @@ class SettingsStore(ReliabilityCase):
                     self.assertIn(value, (lowered(old)[name], new.get(name)), name)
                 # The close writes the target first: the alert cannot be new without it.
                 self.assertIn(changed, ([], ["ipaddress"], ["ipaddress", "alert"]))
-                leftovers = [p.name for p in settings.parent.iterdir() if p != settings]
-                outcomes.append((len(changed), leftovers))
+                left = {p.name for p in settings.parent.iterdir()}
+                for name in left - {settings.name, NOTE}:
+                    self.assertRegex(name, TEMPORARY, "not the program's own temporary")
+                outcomes.append((len(changed), sorted(left - before - {settings.name})))
         self.figure("values new in the file after a kill during the close (0, 1 or 2 of 2)",
                     [count for count, _ in outcomes])
-        self.figure("files left beside the settings file", [names for _, names in outcomes])
+        self.figure("temporaries new beside the settings file after each kill",
+                    [names for _, names in outcomes])
+
+        # An orderly close that writes removes what the kills left, and nothing else.
+        (settings.parent / NOTE).write_text("the user's own")
+        last = self.tessaly(session, network, label="after-kills", config_home=home)
+        last.wait_for_caption(f"DovRel Tessaly -{new['ipaddress']}")
+        last.type_target("127.0.0.7")
+        last.wait_for_caption("DovRel Tessaly -127.0.0.7")
+        self.assertEqual(last.close_with_escape()[0], 0)
+        self.assertEqual(sorted(p.name for p in settings.parent.iterdir()),
+                         sorted([settings.name, NOTE]))
+        self.assertEqual(parse_settings(settings.read_text())["ipaddress"], "127.0.0.7")
+        self.assertEqual((settings.parent / NOTE).read_text(), "the user's own")

@@ -13,11 +13,11 @@ from harness.pixels import Region, read_region
 from harness.program import TEMPLATE_SIZE
 from harness.waiting import wait_until
 
-from support.capture import Udp, now
-from support.captions import BAD, RESOLVING, cycle_of, cycle_problems, lookup_durations
-from support.case import ReliabilityCase
-from support.rhythm import describe
-from support.topology import SILENT_RESOLVER, silence_resolver
+from harness.capture import Udp, now
+from harness.captions import BAD, RESOLVING, cycle_of, cycle_problems, lookup_durations
+from harness.case import ReliabilityCase
+from harness.rhythm import describe
+from harness.topology import SILENT_RESOLVER, silence_resolver
 
 NAME = "silent-name.tessaly.test"
 TYPED = "typed-while-waiting.tessaly.test"
@@ -35,7 +35,7 @@ class SilentResolver(ReliabilityCase):
         silence_resolver(network, LOOKUP_SECONDS)
         queries = self.capture(network.host, network.host_link, "resolver-queries")
         recorder = self.recorder(session)
-        app = self.instance(session, network, {"IPAddress": NAME, "Alert": 1011, "StartTray": 0,
+        app = self.tessaly(session, network, {"IPAddress": NAME, "Alert": 1011, "StartTray": 0,
                                                "Packets": 3})
         window = app.main_window()
 

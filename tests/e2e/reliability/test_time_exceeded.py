@@ -11,11 +11,11 @@ ping_group_range lets the program take instead."""
 import subprocess
 import time
 
-from support.capture import (TIME_EXCEEDED, Icmp, echo_replies, echo_requests,
+from harness.capture import (TIME_EXCEEDED, Icmp, echo_replies, echo_requests,
                              wait_for_packets)
-from support.case import ReliabilityCase
-from support.rhythm import describe, gaps
-from support.topology import allow_ping_sockets, echo_socket_kind
+from harness.case import ReliabilityCase
+from harness.rhythm import describe, gaps
+from harness.topology import allow_ping_sockets, echo_socket_kind
 from harness.waiting import wait_until
 
 PROBE_TTL = 6
@@ -49,7 +49,7 @@ class TimeToLiveRunsOut(ReliabilityCase):
             allow_ping_sockets(chain.client)
         near = self.capture(chain.client, chain.client_interface, f"{label}-client-link")
         far = self.capture(chain.host, chain.host_interface, f"{label}-host-link")
-        app = self.instance(session, chain, {"IPAddress": chain.host_address, "Alert": 1011,
+        app = self.tessaly(session, chain, {"IPAddress": chain.host_address, "Alert": 1011,
                                              "StartTray": 0, "Packets": 3}, label)
         wait_until(lambda: echo_socket_kind(app.pid), f"{label}: the program's echo socket")
         self.assertEqual(echo_socket_kind(app.pid), socket)

@@ -2,9 +2,10 @@
 one stays green while the other is red, closing one leaves the other working, and the instance
 closed last leaves its values in the file."""
 
-from harness.program import APPLICATION, parse_settings, settings_text
+from harness.program import APPLICATION
+from harness.settings import parse_settings, settings_text
 
-from support.case import ReliabilityCase
+from harness.case import ReliabilityCase
 
 START = {"IPAddress": "127.0.0.1", "Alert": 1011, "StartTray": 0, "Packets": 3}
 NAMED = ("127.0.0.2", "loopback-two.tessaly.test")
@@ -21,8 +22,8 @@ class TwoInstances(ReliabilityCase):
         settings.parent.mkdir()
         settings.write_text(settings_text(START))
 
-        first = self.instance(session, network, label="first", config_home=home)
-        second = self.instance(session, network, label="second", config_home=home)
+        first = self.tessaly(session, network, label="first", config_home=home)
+        second = self.tessaly(session, network, label="second", config_home=home)
         for app, x in ((first, 40), (second, 520)):
             self.assertEqual(app.target_caption(), "DovRel Tessaly -127.0.0.1")
             # No window manager places them: both would open in one spot.

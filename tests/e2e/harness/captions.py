@@ -6,8 +6,8 @@ import subprocess
 from dataclasses import dataclass
 from pathlib import Path
 
-from harness import resources
-from harness.waiting import wait_until
+from . import resources
+from .waiting import wait_until
 
 TOOLS_VARIABLE = "TESSALY_RELIABILITY_TOOLS"
 RESOLVING = "DovRel Tessaly - Trying to Resolve Addr"

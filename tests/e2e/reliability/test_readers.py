@@ -10,13 +10,13 @@ import unittest
 
 from harness import resources
 
-from support import rhythm
-from support.capture import (ECHO_REPLY, ECHO_REQUEST, TIME_EXCEEDED, Icmp, Udp, answered,
+from harness import rhythm
+from harness.capture import (ECHO_REPLY, ECHO_REQUEST, TIME_EXCEEDED, Icmp, Udp, answered,
                              decode)
-from support.captions import (BAD, RESOLVING, Caption, cycle_of, cycle_problems,
+from harness.captions import (BAD, RESOLVING, Caption, cycle_of, cycle_problems,
                               lookup_durations, parse_lines, without_repeats)
-from support.stored import stored_text, unescape
-from support.topology import Chain
+from harness.settings import stored_text, unescape
+from harness.topology import Chain
 
 CLIENT, HOST, ROUTER = "10.200.1.1", "10.200.1.2", "10.200.6.2"
 

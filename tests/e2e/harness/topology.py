@@ -10,8 +10,8 @@ import shutil
 import subprocess
 from pathlib import Path
 
-from harness import resources
-from harness.netns import NETNS_ETC
+from . import resources
+from .netns import NETNS_ETC
 
 COMMAND_TIMEOUT = 30
 # Lets every group open ICMP datagram ("ping") sockets in one namespace; the default, "1 0",

@@ -9,8 +9,8 @@ import time
 from dataclasses import dataclass
 from pathlib import Path
 
-from harness import resources
-from harness.waiting import wait_until
+from . import resources
+from .waiting import wait_until
 
 ECHO_REPLY = 0
 ECHO_REQUEST = 8

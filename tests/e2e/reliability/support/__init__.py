@@ -1,1 +1,0 @@
-"""Fixtures and readers of the reliability tests of the real program."""
