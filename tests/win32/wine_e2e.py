@@ -39,7 +39,16 @@ OPTIONS_CAPTION = "DovRel Tessaly Options/Statistics"
 ABOUT_CAPTION = "About Dovrel Tessaly"
 APP_CAPTION = "Tessaly"
 ALERT_CAPTION = "Dovrel's Tessaly"
+IDC_ADDRESS = 1002
+IDC_HIDE = 1007
+IDC_BEEP = 1008
+IDC_MESSAGE = 1009
+IDC_HELPBTN = 1010
+IDC_NONE = 1011
+IDC_OPTIONS = 1012
 IDC_RETRIES = 1020
+# Per network namespace: the test's own loopback stops answering echo requests.
+ECHO_IGNORED = "net.ipv4.icmp_echo_ignore_all"
 GREEN = (0, 255, 0)  # the up icon's cross
 RED = (255, 0, 0)  # the down icon's cross
 # Generous limits that only keep a hung program from hanging the test.
@@ -252,6 +261,17 @@ class Desktop:
         self._wine_tool([WINE64, "reg", "add", SETTINGS_KEY, "/v", name, "/t", "REG_DWORD", "/d",
                          str(value), "/f"], "reg.log")
 
+    def focused_control(self, caption):
+        code, texts = self.probe("focus", caption)
+        check(code == 0 and len(texts) == 1, "no control of %r has the focus" % caption)
+        return int(texts[0])
+
+    def ask_to_close(self, caption):
+        """Sends the window WM_CLOSE, as the taskbar's Close does: a window that a box of its
+        own has disabled takes no keystrokes."""
+        code, _ = self.probe("close", caption)
+        check(code == 0, "no window %r to close" % caption)
+
     def click(self, x, y, button):
         subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", str(button)],
                        env=self.env, check=True)
@@ -283,6 +303,12 @@ def close_main_window(desktop):
     # A figure for the reader, not a limit: Wine's own start and end are part of it.
     print("  Escape to process exit: %.0f ms" % ((time.monotonic() - pressed) * 1000))
     check(code == 0, "exit code %d after Escape" % code)
+
+
+def loopback_answers(answering):
+    """Makes the test's loopback answer echo requests or ignore them (the run's own namespace)."""
+    subprocess.run(["sysctl", "-q", "-w", "%s=%d" % (ECHO_IGNORED, 0 if answering else 1)],
+                   check=True, stdout=subprocess.DEVNULL)
 
 
 def tray_icon_centre(desktop, shot, colour):
@@ -437,6 +463,98 @@ def case_message_alert(desktop, program):
           "stored %r" % desktop.settings())
 
 
+def tab_round(desktop, presses):
+    """The controls that the focus reaches at each of `presses` Tabs in the main window."""
+    reached = []
+    for _ in range(presses):
+        desktop.keys(MAIN_CAPTION, "Tab")
+        reached.append(desktop.focused_control(MAIN_CAPTION))
+    return reached
+
+
+def case_tab_reaches_the_checked_radio_button(desktop, program):
+    """Tab stops at the checked radio button of the alert group and at no other; an arrow key
+    moves the check, the alert mode and the tab stop together."""
+    # Stored alert mode, then the controls that Tab reaches from the target box, in turn.
+    table = [
+        (1008, [IDC_BEEP, IDC_HELPBTN, IDC_HIDE, IDC_OPTIONS, IDC_ADDRESS]),
+        (1011, [IDC_HELPBTN, IDC_HIDE, IDC_NONE, IDC_OPTIONS, IDC_ADDRESS]),
+        (0, [IDC_HELPBTN, IDC_HIDE, IDC_OPTIONS, IDC_ADDRESS]),  # no radio button checked
+    ]
+    for alert, stops in table:
+        desktop.forget_settings()
+        desktop.store_integer("Alert", alert)
+        desktop.start_program(program)
+        desktop.wait_window(MAIN_CAPTION)
+        desktop.keys(MAIN_CAPTION)
+        check(desktop.focused_control(MAIN_CAPTION) == IDC_ADDRESS, "the target box lacks the focus")
+        reached = tab_round(desktop, len(stops))
+        check(reached == stops, "alert %d: Tab reached %r, not %r" % (alert, reached, stops))
+        expected = dict(DEFAULTS, Alert=("REG_DWORD", hex(alert)))
+        if alert == 1008:
+            # Back to Beep; Right goes to Message, the group's next control, and checks it. The
+            # connection is up by now, so the message alert has nothing to say until it returns.
+            desktop.keys(MAIN_CAPTION, "Tab", "Right")
+            check(desktop.focused_control(MAIN_CAPTION) == IDC_MESSAGE,
+                  "Right did not reach Message")
+            stops = [IDC_HELPBTN, IDC_HIDE, IDC_OPTIONS, IDC_ADDRESS, IDC_MESSAGE]
+            reached = tab_round(desktop, len(stops))
+            check(reached == stops, "after Right, Tab reached %r, not %r" % (reached, stops))
+            expected["Alert"] = ("REG_DWORD", hex(1009))
+        close_main_window(desktop)
+        check(desktop.settings() == expected, "stored %r" % desktop.settings())
+
+
+def case_close_during_an_echo_wait(desktop, program):
+    """Escape while an echo request waits for its answer ends the program and saves."""
+    desktop.forget_settings()
+    # Only the threshold is stored: the other three values come back only if they are written.
+    desktop.store_integer("Packets", 9)
+    loopback_answers(False)
+    try:
+        desktop.start_program(program)
+        desktop.wait_window(MAIN_CAPTION)
+        time.sleep(1)  # the worker is now inside its first request, which waits 5 seconds
+        pressed = desktop.keys(MAIN_CAPTION, "Escape")
+        code = desktop.wait_program_exit()
+        print("  Escape during an echo wait to process exit: %.0f ms"
+              % ((time.monotonic() - pressed) * 1000))
+    finally:
+        loopback_answers(True)
+    check(code == 0, "exit code %d after Escape" % code)
+    check(desktop.settings() == dict(DEFAULTS, Packets=("REG_DWORD", "0x9")),
+          "stored %r" % desktop.settings())
+
+
+def case_close_while_the_restored_box_is_open(desktop, program):
+    """The target is silent, then answers: "Connection restored" opens over the window. Closing
+    the window then ends the program and saves, and the box goes with it."""
+    desktop.forget_settings()
+    desktop.store_integer("Alert", 1009)
+    loopback_answers(False)
+    try:
+        desktop.start_program(program)
+        desktop.wait_window(MAIN_CAPTION)
+        time.sleep(6)  # at least one request goes unanswered
+        code, _ = desktop.probe("gone", ALERT_CAPTION, 0)
+        check(code == 0, "the box opened while the target was silent")
+    finally:
+        loopback_answers(True)
+    desktop.wait_window(ALERT_CAPTION, "Connection restored")
+    desktop.screenshot("restored-box-open")
+    before = time.monotonic()
+    desktop.ask_to_close(MAIN_CAPTION)
+    asked = time.monotonic()
+    code = desktop.wait_program_exit()
+    ended = time.monotonic()
+    # The close went out while the probe ran: a range, not a figure.
+    print("  WM_CLOSE with the box open to process exit: %.0f to %.0f ms"
+          % ((ended - asked) * 1000, (ended - before) * 1000))
+    check(code == 0, "exit code %d after the close" % code)
+    check(desktop.settings() == dict(DEFAULTS, Alert=("REG_DWORD", "0x3f1")),
+          "stored %r" % desktop.settings())
+
+
 def case_renamed_program(desktop, program):
     """A copy under another name keeps its settings under that name."""
     desktop.forget_settings()
@@ -452,7 +570,8 @@ def case_renamed_program(desktop, program):
 
 CASES = [case_default_run, case_echo_library_missing, case_options_spinner, case_options_cancel,
          case_about_box, case_hidden_start_and_tray_clicks, case_message_alert,
-         case_renamed_program]
+         case_tab_reaches_the_checked_radio_button, case_close_during_an_echo_wait,
+         case_close_while_the_restored_box_is_open, case_renamed_program]
 
 
 WORKDIR_PREFIX = "tessaly-wine-"

@@ -7,6 +7,10 @@
 //   wine_probe item CAPTION ID                 prints the text of the window's control ID
 //   wine_probe active CAPTION TIMEOUT_MS       waits until that window is the foreground one,
 //                                              the one that keystrokes reach
+//   wine_probe focus CAPTION                   prints the identifier of the window's control
+//                                              that has the keyboard focus
+//   wine_probe close CAPTION                   asks the window to close (WM_CLOSE), as the
+//                                              taskbar's Close and the task manager do
 //
 // Exit code 0 on success, 1 when the window was not found in time, 2 on bad arguments.
 #include <windows.h>
@@ -116,6 +120,22 @@ int Item(const std::string& caption, int id) {
     return 0;
 }
 
+int Focus(const std::string& caption) {
+    HWND window = FindShown(caption);
+    if (window == nullptr) return 1;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return 1;
+    if (info.hwndFocus == nullptr || !IsChild(window, info.hwndFocus)) return 1;
+    std::printf("[%d]\n", GetDlgCtrlID(info.hwndFocus));
+    return 0;
+}
+
+int Close(const std::string& caption) {
+    HWND window = FindShown(caption);
+    return window != nullptr && PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -131,6 +151,8 @@ int main(int argc, char** argv) {
     if (command == "active" && argc == 4) {
         return Active(argv[2], static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
     }
-    std::fprintf(stderr, "usage: wine_probe wait|gone|item|active CAPTION ...\n");
+    if (command == "focus" && argc == 3) return Focus(argv[2]);
+    if (command == "close" && argc == 3) return Close(argv[2]);
+    std::fprintf(stderr, "usage: wine_probe wait|gone|item|active|focus|close CAPTION ...\n");
     return 2;
 }
