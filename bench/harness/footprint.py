@@ -104,7 +104,7 @@ class Figures:
 
 def _worker_figures(interval, pid):
     """The probe worker: the program's one long-lived thread of its own name besides the main
-    thread (the name-lookup helpers live for a moment only)."""
+    thread (the name-lookup helpers carry a name of their own)."""
     main_name = next((row[0] for row in interval.per_thread if row[1] == pid), None)
     others = [row for row in interval.per_thread if row[0] == main_name and row[1] != pid]
     if len(others) != 1:

@@ -12,6 +12,7 @@
 
 #include <netdb.h>
 #include <netinet/in.h>
+#include <pthread.h>
 #include <sys/socket.h>
 
 #include <array>
@@ -89,6 +90,8 @@ class LookupHelpers {
     LookupHelpers() = default;
 
     [[noreturn]] void Serve() {
+        // Its own name tells it apart from the worker in a list of the program's threads.
+        pthread_setname_np(pthread_self(), "tsy-lookup");
         std::unique_lock lock(m_mutex);
         for (;;) {
             ++m_idle;
