@@ -94,7 +94,8 @@ def install_wine_fonts(prefix):
 class Desktop:
     """Xvfb, a fresh Wine prefix with a virtual desktop, and what drives and reads them."""
 
-    def __init__(self, workdir, artifacts, probe):
+    def __init__(self, workdir, artifacts, probe, screen=SCREEN):
+        self.screen = screen
         self.workdir = workdir
         self.artifacts = artifacts
         self.probe_exe = probe
@@ -120,7 +121,7 @@ class Desktop:
         self._wine_tool([WINE64, "reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop",
                          "/d", "shell", "/f"], "reg.log")
         self._wine_tool([WINE64, "reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v",
-                         "shell", "/d", "%dx%d" % SCREEN, "/f"], "reg.log")
+                         "shell", "/d", "%dx%d" % self.screen, "/f"], "reg.log")
 
     def stop(self):
         if self.program is not None and self.program.poll() is None:

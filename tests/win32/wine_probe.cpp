@@ -9,6 +9,8 @@
 //                                              the one that keystrokes reach
 //   wine_probe focus CAPTION                   prints the identifier of the window's control
 //                                              that has the keyboard focus
+//   wine_probe rect CAPTION                    prints the window's place on the desktop:
+//                                              left, top, right and bottom
 //   wine_probe close CAPTION                   asks the window to close (WM_CLOSE), as the
 //                                              taskbar's Close and the task manager do
 //
@@ -131,6 +133,14 @@ int Focus(const std::string& caption) {
     return 0;
 }
 
+int Rect(const std::string& caption) {
+    HWND window = FindShown(caption);
+    RECT rect{};
+    if (window == nullptr || !GetWindowRect(window, &rect)) return 1;
+    std::printf("[%ld %ld %ld %ld]\n", rect.left, rect.top, rect.right, rect.bottom);
+    return 0;
+}
+
 int Close(const std::string& caption) {
     HWND window = FindShown(caption);
     return window != nullptr && PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
@@ -153,6 +163,7 @@ int main(int argc, char** argv) {
     }
     if (command == "focus" && argc == 3) return Focus(argv[2]);
     if (command == "close" && argc == 3) return Close(argv[2]);
-    std::fprintf(stderr, "usage: wine_probe wait|gone|item|active|focus|close CAPTION ...\n");
+    if (command == "rect" && argc == 3) return Rect(argv[2]);
+    std::fprintf(stderr, "usage: wine_probe wait|gone|item|active|focus|close|rect CAPTION ...\n");
     return 2;
 }
