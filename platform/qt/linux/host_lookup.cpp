@@ -64,8 +64,14 @@ struct LookupJob {
 class LookupHelpers {
   public:
     static LookupHelpers& Instance() {
-        static auto* helpers = new LookupHelpers;
-        return *helpers;
+        static const bool forkHandled = [] {
+            // A forked child has none of the helpers: it starts a set of its own, and leaves the
+            // copied one (its lock perhaps held by a thread that is not there) alone.
+            pthread_atfork(nullptr, nullptr, [] { Current() = new LookupHelpers; });
+            return true;
+        }();
+        (void)forkHandled;
+        return *Current();
     }
 
     // False when no helper could take the job.
@@ -88,6 +94,11 @@ class LookupHelpers {
 
   private:
     LookupHelpers() = default;
+
+    static LookupHelpers*& Current() {
+        static LookupHelpers* helpers = new LookupHelpers;
+        return helpers;
+    }
 
     [[noreturn]] void Serve() {
         // Its own name tells it apart from the worker in a list of the program's threads.

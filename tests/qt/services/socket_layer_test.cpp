@@ -189,6 +189,23 @@ TEST(SocketLayer, AStopAbandonsALookupThatWaitsForASilentNameServer) {
               "");
 }
 
+// A child forked after lookups has none of the parent's helper threads; its lookups must not
+// wait for one of them.
+TEST(SocketLayer, AForkedChildLooksUpWithHelpersOfItsOwn) {
+    const win::ULONG loopback = htonl(0x7F000001);
+    ASSERT_NE(win::gethostbyaddr(reinterpret_cast<const char*>(&loopback), 4, AF_INET), nullptr);
+    EXPECT_EQ(servicetest::RunInChild(
+                  [&] {
+                      const win::hostent* host =
+                          win::gethostbyaddr(reinterpret_cast<const char*>(&loopback), 4, AF_INET);
+                      return host != nullptr && std::string(host->h_name) == "localhost"
+                                 ? std::string()
+                                 : std::string("loopback not named in the child");
+                  },
+                  20),
+              "");
+}
+
 // Lookups share helper threads; one that a silent name server holds must not hold up the
 // next, nor may a helper that ran one lookup give the next the old answer.
 TEST(SocketLayer, ALookupHeldByASilentNameServerDoesNotHoldUpTheOthers) {

@@ -17,20 +17,25 @@
 
 namespace servicetest {
 
-int ThreadsOfThisProcess() {
+// The lookup helpers stay for the next lookup, idle once a lookup has returned, and a child
+// starts helpers of its own: they are no reason to wait.
+int ThreadsOfThisProcessButLookupHelpers() {
     int threads = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-        static_cast<void>(entry);
-        ++threads;
+        std::ifstream nameFile(entry.path() / "comm");
+        std::string name;
+        std::getline(nameFile, name);
+        if (name != "tsy-lookup") ++threads;
     }
     return threads;
 }
 
-// A lookup helper of an earlier test may still be on its way out, perhaps holding a lock that the
+// A thread of an earlier test may still be on its way out, perhaps holding a lock that the
 // child would inherit locked; fork once this thread is alone again.
 void WaitUntilSingleThreaded() {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (ThreadsOfThisProcess() > 1 && std::chrono::steady_clock::now() < giveUp) {
+    while (ThreadsOfThisProcessButLookupHelpers() > 1 &&
+           std::chrono::steady_clock::now() < giveUp) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
