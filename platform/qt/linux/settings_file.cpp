@@ -22,6 +22,11 @@ constexpr std::size_t kTemporarySuffixLength = 6;
 // A writer whose temporary a cleaner took (in the instant before the writer locked it) starts
 // again with a new one; a few rounds are more than two instances can ever need.
 constexpr int kReplaceAttempts = 4;
+// Another instance holds a lock for the few milliseconds of one read and replace. One that was
+// stopped in between (a debugger, Ctrl+Z) must not hang this one: after a while it goes on
+// without the lock, as a single instance would.
+constexpr int kLockTries = 200;
+constexpr useconds_t kLockRetryMicroseconds = 10'000;
 
 bool IsAbsolute(const char* path) {
     return path != nullptr && path[0] == '/';
@@ -60,6 +65,15 @@ bool WriteAll(int fd, std::string_view bytes) {
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
+}
+
+bool LockSoon(int fd) {
+    for (int attempt = 0; attempt < kLockTries; ++attempt) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+        if (errno != EWOULDBLOCK && errno != EINTR) return false;
+        usleep(kLockRetryMicroseconds);
+    }
+    return false;
 }
 
 bool IsTemporarySuffix(std::string_view suffix) {
@@ -138,12 +152,9 @@ std::optional<SettingsFile::Contents> SettingsFile::Load() {
     if (faccessat(AT_FDCWD, Folder().c_str(), W_OK | X_OK, AT_EACCESS) != 0) return std::nullopt;
     if (m_folderLock < 0) {
         m_folderLock = open(Folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        // Without a lock (a file system that has none) the store still works, one instance at
-        // a time as before.
-        if (m_folderLock >= 0) {
-            while (flock(m_folderLock, LOCK_EX) != 0 && errno == EINTR) {
-            }
-        }
+        // Without the lock (a file system that has none) the store still works, one instance
+        // at a time.
+        if (m_folderLock >= 0) LockSoon(m_folderLock);
     }
     // Not blocking: a FIFO in the file's place must not hang the program.
     const int fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -176,10 +187,10 @@ bool SettingsFile::Replace(std::string_view bytes) const {
         fd = mkostemp(temporary.data(), O_CLOEXEC);
         if (fd < 0) return false;
         // Held until the rename is done, so that no other instance takes this file for stale.
-        if (flock(fd, LOCK_EX) != 0 || !NameStillHolds(temporary, fd)) {
-            close(fd);
-            fd = -1;
-        }
+        if (LockSoon(fd) && NameStillHolds(temporary, fd)) break;
+        if (NameStillHolds(temporary, fd)) unlink(temporary.c_str());
+        close(fd);
+        fd = -1;
     }
     if (fd < 0) return false;
     // The replacement keeps the permissions that the user gave the file.

@@ -405,6 +405,28 @@ TEST_F(ProfileStore, TwoWritersAtOnceLoseNoWriteAndLeaveNoTemporary) {
     EXPECT_EQ(NamesIn(StoreFolder()), std::vector<std::string>{"tessaly-test.conf"});
 }
 
+// An instance stopped in the middle of its writes (a debugger, Ctrl+Z) holds the folder: the
+// others still read and write, after a short wait, instead of hanging.
+TEST_F(ProfileStore, AFolderHeldByAStoppedInstanceDelaysButNeverHangsTheOthers) {
+    PlaceFile("[dovrel]\nAlert=1008\n");
+    const int held = open(StoreFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    // A second open of the folder is another lock holder, even in this process.
+    const std::string failures = servicetest::RunInChild(
+        [] {
+            TestApp app;
+            std::string found;
+            if (app.GetProfileInt("dovrel", "alert", 1011) != 1008) found += "read failed; ";
+            if (!app.WriteProfileInt("Dovrel", "Alert", 1009)) found += "write refused; ";
+            return found;
+        },
+        60);
+    close(held);
+    EXPECT_EQ(failures, "");
+    EXPECT_EQ(ReadFile(StoreFile()), "[dovrel]\nAlert=1009\n");
+}
+
 // What an unreachable store must do: defaults for reads, writes lost, no message, and whatever
 // stands in the file's place left exactly as it was.
 struct UnreachableCase {
