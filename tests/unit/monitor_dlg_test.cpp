@@ -1,5 +1,6 @@
 // The main window on the fake: its settings, its opening, its handlers and its destroy step.
 #include "../../monitor/probe_worker.h"
+#include "case_names.h"
 #include "monitor_fixture.h"
 
 using fake::Kind;
@@ -221,7 +222,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, RadioSelectionTest,
                                            RadioCase{IDC_NONE, IDC_NONE, true},
                                            RadioCase{IDC_HELPBTN, 0, true},  // a push button
                                            RadioCase{-1, 0, true},           // a group box
-                                           RadioCase{4242, 0, false}));
+                                           RadioCase{4242, 0, false}),
+                         case_names::ByField<&RadioCase::alertMode>{"Mode"});
 
 class IconFailureTest : public MonitorDlgTest, public ::testing::WithParamInterface<int> {};
 
@@ -247,7 +249,8 @@ TEST_P(IconFailureTest, LeavesAPlainWindowThatStillSavesOnClose) {
                 ElementsAre("WSACleanup", kWrites[0], kWrites[1], kWrites[2], kWrites[3]));
 }
 
-INSTANTIATE_TEST_SUITE_P(Icons, IconFailureTest, ::testing::Values(IDI_NET_UP, IDI_NET_DOWN));
+INSTANTIATE_TEST_SUITE_P(Icons, IconFailureTest, ::testing::Values(IDI_NET_UP, IDI_NET_DOWN),
+                         case_names::ByNumber{});
 
 TEST_F(MonitorDlgTest, AMissingLibraryIsReportedAndTheWorkerStartsAnyway) {
     fk->SetEchoLibrary(fake::EchoLibrary::Missing);
@@ -344,7 +347,8 @@ TEST_P(RadioClickTest, StoresTheClickedButtonsIdentifier) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, RadioClickTest,
-                         ::testing::Values(IDC_BEEP, IDC_MESSAGE, IDC_NONE));
+                         ::testing::Values(IDC_BEEP, IDC_MESSAGE, IDC_NONE),
+                         case_names::ByNumber{});
 
 struct TrayClickCase {
     win::LPARAM mouse;
@@ -376,7 +380,25 @@ INSTANTIATE_TEST_SUITE_P(
                       TrayClickCase{win::WM_MOUSEMOVE, {}}, TrayClickCase{win::WM_LBUTTONUP, {}},
                       TrayClickCase{win::WM_LBUTTONDBLCLK, {}},
                       TrayClickCase{win::WM_RBUTTONUP, {}},
-                      TrayClickCase{0x10000 | win::WM_LBUTTONDOWN, {}}));
+                      TrayClickCase{0x10000 | win::WM_LBUTTONDOWN, {}}),
+    [](const auto& info) -> std::string {
+        switch (info.param.mouse) {
+            case win::WM_LBUTTONDOWN:
+                return "LeftButtonDown";
+            case win::WM_RBUTTONDOWN:
+                return "RightButtonDown";
+            case win::WM_MOUSEMOVE:
+                return "MouseMove";
+            case win::WM_LBUTTONUP:
+                return "LeftButtonUp";
+            case win::WM_LBUTTONDBLCLK:
+                return "LeftDoubleClick";
+            case win::WM_RBUTTONUP:
+                return "RightButtonUp";
+            default:
+                return "Message" + case_names::OfNumber(info.param.mouse);
+        }
+    });
 
 struct CloseCase {
     const char* name;

@@ -1,6 +1,7 @@
 // The options and statistics dialog: the snapshot's arithmetic, and the two settings it edits.
 #include "../../ui/options_dlg.h"
 
+#include "case_names.h"
 #include "monitor_fixture.h"
 
 using fake::Kind;
@@ -40,7 +41,11 @@ INSTANTIATE_TEST_SUITE_P(
                       SnapshotCase{16777217, 16777217, "16777216", "16777216", "100%"},
                       SnapshotCase{16777219, 1, "16777220", "1", "0%"},
                       SnapshotCase{4294967295u, 4294967295u, "4294967296", "4294967296", "100%"},
-                      SnapshotCase{4294967295u, 2147483648u, "4294967296", "2147483648", "50%"}));
+                      SnapshotCase{4294967295u, 2147483648u, "4294967296", "2147483648", "50%"}),
+    [](const auto& info) {
+        return "Sent" + std::to_string(info.param.sent) + "Received" +
+               std::to_string(info.param.received);
+    });
 
 class OptionsDlgTest : public MonitorTest {
   protected:

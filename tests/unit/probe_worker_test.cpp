@@ -1,5 +1,6 @@
 // The probe worker in virtual time: its rhythm, its counts, what it sends and when it hides.
 #include "../../monitor/probe_worker.h"
+#include "case_names.h"
 #include "monitor_fixture.h"
 
 using fake::Addr;
@@ -127,7 +128,8 @@ INSTANTIATE_TEST_SUITE_P(Flags, StartTrayTest,
                          ::testing::Values(StartTrayCase{1,
                                                          {"Sleep 100", "ShowWindow 0", "Sleep 0"}},
                                            StartTrayCase{2, {"Sleep 100", "Sleep 0"}},
-                                           StartTrayCase{0, {"Sleep 100", "Sleep 0"}}));
+                                           StartTrayCase{0, {"Sleep 100", "Sleep 0"}}),
+                         case_names::ByField<&StartTrayCase::startTray>{"Flag"});
 
 TEST_F(ProbeWorkerTest, TheThresholdIsReadAtEveryPass) {
     // Threshold 25 holds the icon green through five failures; lowered to 3 during the pause

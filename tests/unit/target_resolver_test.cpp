@@ -2,6 +2,7 @@
 #include "../../monitor/target_resolver.h"
 
 #include "../../monitor/tray_status.h"
+#include "case_names.h"
 #include "monitor_fixture.h"
 
 using fake::Addr;
@@ -192,6 +193,7 @@ TEST_P(ResolveStepTest, AFailedLookupSetsTheFailuresToFourWhateverTheyWere) {
     EXPECT_EQ(window.m_bResolve, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Before, ResolveStepTest, ::testing::Values(0, 3, 9, -2));
+INSTANTIATE_TEST_SUITE_P(Before, ResolveStepTest, ::testing::Values(0, 3, 9, -2),
+                         case_names::ByNumber{});
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The tray icon as the worker moves it between red and green, and the alert when it turns green.
 #include <cstring>
 
+#include "case_names.h"
 #include "monitor_fixture.h"
 
 using fake::Addr;
@@ -211,7 +212,8 @@ TEST_P(QuietAlertTest, ModesOtherThanBeepAndMessageGiveNoAlert) {
     EXPECT_THAT(fk->Log({Kind::ShowWindow}), IsEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, QuietAlertTest, ::testing::Values(IDC_NONE, IDC_HELPBTN, 0, -1008));
+INSTANTIATE_TEST_SUITE_P(Modes, QuietAlertTest, ::testing::Values(IDC_NONE, IDC_HELPBTN, 0, -1008),
+                         case_names::ByNumber{});
 
 TEST_F(TrayTest, ANewAlertModeCountsFromTheNextReturn) {
     AtPauseBefore(2, [this] { dlg->m_nAlertMode = IDC_NONE; });

@@ -1,5 +1,6 @@
 // The worker's start: the echo library, the echo handle and its own socket start-up, with the
 // messages, their order and the exit codes of the paths that end the program.
+#include "case_names.h"
 #include "monitor_fixture.h"
 
 using fake::Addr;
@@ -131,6 +132,7 @@ INSTANTIATE_TEST_SUITE_P(Results, SocketStartTest,
                                                             "DovRel Tessaly -127.0.0.1"}},
                                            SocketStartCase{0, {"DovRel Tessaly -127.0.0.1"}},
                                            SocketStartCase{10093, {"DovRel Tessaly -127.0.0.1"}},
-                                           SocketStartCase{-1, {"DovRel Tessaly -127.0.0.1"}}));
+                                           SocketStartCase{-1, {"DovRel Tessaly -127.0.0.1"}}),
+                         case_names::ByField<&SocketStartCase::result>{"Result"});
 
 }  // namespace
