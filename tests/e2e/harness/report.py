@@ -5,6 +5,8 @@ import sys
 import unittest
 from pathlib import Path
 
+from .xsession import TRAY_HOST_LOSSES
+
 
 def load_folder(folder, patterns=()):
     """The tests of the test_*.py modules right in `folder`, not in any folder below it: each
@@ -33,6 +35,8 @@ def summary(result, suite_name):
     passed = result.testsRun - len(failed | skipped | expected)
     for test, reason in result.skipped:
         print(f"skipped {test.id()}: {reason}")
+    for folder, ending in TRAY_HOST_LOSSES:
+        print(f"TRAY HOST RESTARTED during {folder}: {ending} (see its trayer*.log)")
     for test in sorted(expected):
         print(f"EXPECTED FAILURE (a known fault of the program, still unfixed): {test}")
     print(f"{suite_name}: {passed} passed, {len(failed)} failed, {len(skipped)} skipped"

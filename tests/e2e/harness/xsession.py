@@ -14,6 +14,10 @@ from .pixels import Region
 from .waiting import wait_until
 
 COMMAND_TIMEOUT = 30  # seconds; a single X tool that takes longer has hung
+TRAY_HOST_RESTARTS = 3  # in one session
+# Every tray host that ended under a test, (artefacts folder, how it ended), for the run's
+# summary: a program that brought its tray host down must not pass unnoticed.
+TRAY_HOST_LOSSES = []
 
 _TREE_LINE = re.compile(
     r"^(?P<indent>\s*)(?P<id>0x[0-9a-f]+) (?P<name>.*): \((?P<classes>[^()]*)\)\s+"
@@ -84,8 +88,13 @@ class XSession:
         self.artifacts.mkdir(parents=True, exist_ok=True)
         self._start_xvfb()
         self._start_tray()
-        wait_until(self.tray_panel, "the tray host's panel")
+        wait_until(self._panel_or_restart,
+                   lambda: f"the tray host's panel ({self.tray_host_state()})")
         return self
+
+    def _panel_or_restart(self):
+        self.restart_tray_host_if_gone()
+        return self.tray_panel()
 
     def _log(self, name):
         log = open(self.artifacts / name, "wb")
@@ -93,10 +102,12 @@ class XSession:
         return log
 
     def _start_xvfb(self):
-        # Display numbers are drawn from a high range, away from those other tools like to take;
-        # a number that another server holds (Xvfb refuses it and exits) is replaced by another.
+        # Display numbers are drawn from a range of their own, away from those that other tools
+        # and the other test suites take (the Windows tests take the first free one from 400):
+        # a foreign client, or a second tray host, on our display would take our tray away.  A
+        # number that another server holds (Xvfb refuses it and exits) is replaced by another.
         for _ in range(8):
-            number = random.randrange(200, 900)
+            number = random.randrange(1000, 2000)
             if Path(f"/tmp/.X{number}-lock").exists() or Path(f"/tmp/.X11-unix/X{number}").exists():
                 continue
             self.display = f":{number}"
@@ -209,13 +220,15 @@ class XSession:
         True when it had to."""
         if self._tray is None or self._tray.poll() is None:
             return False
+        if len(self.tray_host_endings) >= TRAY_HOST_RESTARTS:
+            return False  # one that cannot stay up is the fault to see
         ending = self.tray_host_state()
         said = self._tray_log.read_bytes()[-600:].decode("utf-8", "replace").strip()
         self.tray_host_endings.append(ending)
+        TRAY_HOST_LOSSES.append((self.artifacts.name, ending))
         print(f"\n    !!! TRAY HOST GONE on {self.display}: {ending}; its log ended with "
               f"{said!r}; starting a new one", flush=True)
         self._start_tray()
-        wait_until(self.tray_panel, "the restarted tray host's panel")
         return True
 
     def tray_panel(self):
