@@ -543,6 +543,9 @@ def case_close_while_the_restored_box_is_open(desktop, program):
         loopback_answers(True)
     desktop.wait_window(ALERT_CAPTION, "Connection restored")
     desktop.screenshot("restored-box-open")
+    # The box belongs to the window, which it disables: Escape would reach the box alone.
+    code, texts = desktop.probe("enabled", MAIN_CAPTION)
+    check(code == 0 and texts == ["0"], "the window takes input with its box open: %r" % texts)
     before = time.monotonic()
     desktop.ask_to_close(MAIN_CAPTION)
     asked = time.monotonic()

@@ -11,6 +11,8 @@
 //                                              that has the keyboard focus
 //   wine_probe rect CAPTION                    prints the window's place on the desktop:
 //                                              left, top, right and bottom
+//   wine_probe enabled CAPTION                 prints 1 when the window takes input, 0 when it
+//                                              is disabled (as the owner of an open box is)
 //   wine_probe close CAPTION                   asks the window to close (WM_CLOSE), as the
 //                                              taskbar's Close and the task manager do
 //
@@ -141,6 +143,13 @@ int Rect(const std::string& caption) {
     return 0;
 }
 
+int Enabled(const std::string& caption) {
+    HWND window = FindShown(caption);
+    if (window == nullptr) return 1;
+    std::printf("[%d]\n", IsWindowEnabled(window) ? 1 : 0);
+    return 0;
+}
+
 int Close(const std::string& caption) {
     HWND window = FindShown(caption);
     return window != nullptr && PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
@@ -164,6 +173,8 @@ int main(int argc, char** argv) {
     if (command == "focus" && argc == 3) return Focus(argv[2]);
     if (command == "close" && argc == 3) return Close(argv[2]);
     if (command == "rect" && argc == 3) return Rect(argv[2]);
-    std::fprintf(stderr, "usage: wine_probe wait|gone|item|active|focus|close|rect CAPTION ...\n");
+    if (command == "enabled" && argc == 3) return Enabled(argv[2]);
+    std::fprintf(stderr,
+                 "usage: wine_probe wait|gone|item|active|focus|close|rect|enabled CAPTION ...\n");
     return 2;
 }
