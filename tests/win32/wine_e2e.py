@@ -6,7 +6,8 @@ The program runs in a fresh Wine prefix (so no stored target is used: it probes 
 under isolated_run.py: in a network namespace whose only interface is loopback, with a hosts file
 of its own, a resolver address that no route leads to, and an Xvfb of its own. Keystrokes come
 from xdotool; captions, message texts and control texts are read by wine_probe.exe; the tray
-icon's colour is read from screenshots, which are kept for a person to look at.
+icon's colour is read from screenshots, which are kept for a person to look at. A silent target
+that never leaves loopback: for a while, the namespace's loopback ignores echo requests.
 
 Exit code 0 when every case passed, 1 when one failed, 77 when the tools are missing.
 """
