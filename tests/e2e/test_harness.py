@@ -8,6 +8,7 @@ import shutil
 import subprocess
 import tempfile
 import unittest
+import unittest.mock
 from pathlib import Path
 
 from harness import resources
@@ -125,6 +126,36 @@ class WindowTree(unittest.TestCase):
         self.assertEqual(docked[0].depth, 2)
         unnamed = panel.children[1]
         self.assertEqual((unnamed.name, unnamed.region), ("", Region(863, 735, 1, 1)))
+
+
+class TreeReads(unittest.TestCase):
+    """A window that goes away while xwininfo walks the tree makes it fail; the next read holds."""
+
+    TREE = ("xwininfo: Window id: 0x1 (the root window) (has no name)\n"
+            '  0x400001 "DovRel Tessaly -127.0.0.1": ("tessaly" "tessaly")  200x80+0+0  +5+6\n')
+
+    def read_with(self, outcomes):
+        calls = []
+
+        def fake_run(args, **_):
+            calls.append(args)
+            code, stderr = outcomes[min(len(calls), len(outcomes)) - 1]
+            return subprocess.CompletedProcess(args, code, self.TREE if code == 0 else "", stderr)
+
+        session = XSession("/nonexistent")
+        session.display = ":1999"
+        with unittest.mock.patch("harness.xsession.subprocess.run", fake_run):
+            return session.tree(), calls
+
+    def test_a_failed_walk_is_read_again(self):
+        windows, calls = self.read_with([(1, "X Error: BadWindow"), (1, "BadWindow"), (0, "")])
+        self.assertEqual([(w.id, w.name, w.region) for w in windows],
+                         [("0x400001", "DovRel Tessaly -127.0.0.1", Region(5, 6, 200, 80))])
+        self.assertEqual(len(calls), 3)
+
+    def test_a_tree_that_never_reads_fails_with_what_xwininfo_said(self):
+        with self.assertRaisesRegex(RuntimeError, "unable to open display"):
+            self.read_with([(1, "unable to open display")])
 
 
 class SettingsFiles(unittest.TestCase):

@@ -15,6 +15,7 @@ from .waiting import wait_until
 
 COMMAND_TIMEOUT = 30  # seconds; a single X tool that takes longer has hung
 TRAY_HOST_RESTARTS = 3  # in one session
+TREE_READS = 5  # a window tree that changes under every one of these reads is a fault
 # Every tray host that ended under a test, (artefacts folder, how it ended), for the run's
 # summary: a program that brought its tray host down must not pass unnoticed.
 TRAY_HOST_LOSSES = []
@@ -175,7 +176,17 @@ class XSession:
                               text=True, timeout=COMMAND_TIMEOUT).stdout
 
     def tree(self):
-        return parse_tree(self.run("xwininfo", "-root", "-tree"))
+        # xwininfo walks the tree one request at a time and gives up with BadWindow when a
+        # window goes away under it (a tray host or a program starting or closing): read again.
+        said = ""
+        for _ in range(TREE_READS):
+            result = subprocess.run(["xwininfo", "-root", "-tree"], env=self.env(),
+                                    capture_output=True, text=True, timeout=COMMAND_TIMEOUT)
+            if result.returncode == 0:
+                return parse_tree(result.stdout)
+            said = result.stderr.strip()
+        raise RuntimeError(f"xwininfo could not read the window tree {TREE_READS} times in a "
+                           f"row on {self.display}; it said {said!r}")
 
     def all_windows(self):
         for top in self.tree():
