@@ -6,7 +6,7 @@
 TESSALY_PACKAGES_BUILD=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest
     qt6-base-dev libasound2-dev)
 TESSALY_PACKAGES_DESKTOP=(xvfb trayer xdotool imagemagick x11-utils fonts-dejavu-core python3)
-TESSALY_PACKAGES_NETWORK=(iproute2 fping libcap2-bin)
+TESSALY_PACKAGES_NETWORK=(iproute2 fping libcap2-bin procps)
 # The reliability tests: packet captures, the clipboard for pastes, setpriv to run as nobody,
 # xprop, and the X headers and libraries of their caption recorder.
 TESSALY_PACKAGES_RELIABILITY=(tcpdump xclip util-linux x11-utils g++ libx11-dev libxtst-dev)
