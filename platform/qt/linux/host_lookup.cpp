@@ -2,9 +2,9 @@
 //
 // glibc's lookups cannot be interrupted, and a silent name server holds one for many seconds. So
 // each lookup runs on a helper thread and into state that the helper shares with the caller; on
-// a stop the caller returns at once and the helper finishes alone. Helpers stay for the next
-// lookup rather than start afresh for each (the worker looks up every reply's source); a new
-// one starts only when every helper is busy, so a lookup that hangs never holds up another.
+// a stop the caller returns at once and the helper finishes alone. Helpers stay a while for the
+// next lookup rather than start afresh for each (the worker looks up every reply's source); a
+// new one starts only when every helper is busy, so a lookup that hangs never holds up another.
 
 // The Windows-shaped names first: the system headers below define some of them as macros.
 #include "afxwin.h"
@@ -45,6 +45,9 @@ struct HostAnswer {
 // hosts file comes within a fraction of this; waiting awake for it spares the caller a sleep and
 // a wake-up on every lookup, and only a lookup that goes to a name server is then slept through.
 constexpr std::chrono::microseconds kAwakeWait{1000};
+// A helper with nothing to do for this long ends. The worker looks up at least every 10 s and a
+// bit while it probes, so its helper stays; a program that looked up once keeps no thread.
+constexpr std::chrono::seconds kIdleHelperLife{20};
 
 struct Lookup {
     std::atomic<bool> answered{false};  // set once `done` is, for a look without the lock
@@ -100,14 +103,16 @@ class LookupHelpers {
         return helpers;
     }
 
-    [[noreturn]] void Serve() {
+    void Serve() {
         // Its own name tells it apart from the worker in a list of the program's threads.
         pthread_setname_np(pthread_self(), "tsy-lookup");
         std::unique_lock lock(m_mutex);
         for (;;) {
             ++m_idle;
-            m_work.wait(lock, [this] { return !m_jobs.empty(); });
+            const bool work =
+                m_work.wait_for(lock, kIdleHelperLife, [this] { return !m_jobs.empty(); });
             --m_idle;
+            if (!work) return;
             LookupJob job = std::move(m_jobs.front());
             m_jobs.pop_front();
             lock.unlock();

@@ -19,6 +19,10 @@ namespace servicetest {
 // the failures it described. A child that crashes or hangs past `limitSeconds` reports that.
 // The stop request is once per process, so every test that makes one runs in a child.
 std::string RunInChild(const std::function<std::string()>& body, int limitSeconds = 60);
+// The same without first waiting for this process's other threads to end: for a test of what a
+// child forked beside running threads finds.
+std::string RunInChildBesideThreads(const std::function<std::string()>& body,
+                                    int limitSeconds = 60);
 
 // In a child only: a network namespace of its own with loopback up and the link
 // 10.200.9.1/24 up, whose far end answers nothing. Empty on success, else what failed.
