@@ -150,20 +150,35 @@ def free_display():
     return None
 
 
-def start_xvfb(network):
-    number = free_display()
-    if number is None:
+def lock_holder(number):
+    try:
+        with open("/tmp/.X%d-lock" % number) as lock:
+            return int(lock.read().strip())
+    except (OSError, ValueError):
         return None
-    xvfb = subprocess.Popen(in_namespace(network.client, ["Xvfb", ":%d" % number, "-screen", "0",
-                                                          "1024x768x24", "-nolisten", "tcp"]),
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    network.children.append(xvfb)
-    deadline = time.monotonic() + 30
-    while not os.path.exists("/tmp/.X11-unix/X%d" % number):
-        if xvfb.poll() is not None or time.monotonic() > deadline:
+
+
+def start_xvfb(network):
+    # Another suite may take the same free number in the same instant; then our Xvfb exits and
+    # the socket that appears is the other server's. Only a lock file naming our own server (ip
+    # netns exec becomes Xvfb, so the pid is the same) makes the display ours.
+    for _ in range(5):
+        number = free_display()
+        if number is None:
             return None
-        time.sleep(0.1)
-    return ":%d" % number
+        xvfb = subprocess.Popen(in_namespace(network.client, ["Xvfb", ":%d" % number, "-screen",
+                                                              "0", "1024x768x24", "-nolisten",
+                                                              "tcp"]),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        network.children.append(xvfb)
+        deadline = time.monotonic() + 30
+        while xvfb.poll() is None and time.monotonic() < deadline:
+            if lock_holder(number) == xvfb.pid and os.path.exists("/tmp/.X11-unix/X%d" % number):
+                return ":%d" % number
+            time.sleep(0.1)
+        if xvfb.poll() is None:
+            return None
+    return None
 
 
 def main():
