@@ -3,7 +3,6 @@
 #include <QWidget>
 #include <chrono>
 #include <mutex>
-#include <thread>
 
 #include "afxwin.h"
 #include "gui_thread.h"
@@ -62,13 +61,8 @@ HINSTANCE AfxGetInstanceHandle() {
 void AfxWaitForThread(HANDLE thread) {
     tsyqt::InstallStopListener();
     for (;;) {
-        const auto begun = std::chrono::steady_clock::now();
         if (linuxsvc::WaitForThreadEnd(thread, tsyqt::kWaitSlice)) return;
         // The thread may be waiting on a window operation that only this thread can carry out.
         tsyqt::RunQueuedCalls();
-        // Once a stop is requested the wait returns at once; do not spin on it.
-        if (std::chrono::steady_clock::now() - begun < tsyqt::kWaitSlice / 10) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
     }
 }
