@@ -7,7 +7,7 @@ from dataclasses import dataclass
 from pathlib import Path
 
 from . import resources
-from .waiting import wait_until
+from .waiting import end_process, wait_until
 
 TOOLS_VARIABLE = "TESSALY_RELIABILITY_TOOLS"
 RESOLVING = "DovRel Tessaly - Trying to Resolve Addr"
@@ -140,13 +140,7 @@ class CaptionRecorder:
         return texts[-8:]
 
     def close(self):
-        if self._process is not None and self._process.poll() is None:
-            self._process.terminate()
-            try:
-                self._process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self._process.kill()
-                self._process.wait()
+        end_process(self._process)
         self._process = None
         if self._output is not None:
             self._output.close()

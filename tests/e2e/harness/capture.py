@@ -10,7 +10,7 @@ from dataclasses import dataclass
 from pathlib import Path
 
 from . import resources
-from .waiting import wait_until
+from .waiting import end_process, wait_until
 
 ECHO_REPLY = 0
 ECHO_REQUEST = 8
@@ -155,13 +155,7 @@ class Capture:
         return decode(self.path.read_bytes()) if self.path.exists() else []
 
     def close(self):
-        if self._process is not None and self._process.poll() is None:
-            self._process.send_signal(signal.SIGINT)
-            try:
-                self._process.wait(timeout=_STOP_TIMEOUT)
-            except subprocess.TimeoutExpired:
-                self._process.kill()
-                self._process.wait()
+        end_process(self._process, signal.SIGINT, _STOP_TIMEOUT)
         self._process = None
         if self._log is not None:
             self._log.close()

@@ -5,7 +5,7 @@ import subprocess
 from pathlib import Path
 
 from . import resources
-from .waiting import wait_until
+from .waiting import end_process, wait_until
 
 
 class ClipboardOwner:
@@ -35,13 +35,7 @@ class ClipboardOwner:
         return self
 
     def close(self):
-        if self._process is not None and self._process.poll() is None:
-            self._process.terminate()
-            try:
-                self._process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self._process.kill()
-                self._process.wait()
+        end_process(self._process)
         self._process = None
         if self._log is not None:
             self._log.close()

@@ -13,7 +13,7 @@ from . import resources
 from .clipboard import ClipboardOwner
 from .pixels import Region, icon_colours, is_dark, read_region
 from .settings import parse_settings, settings_text
-from .waiting import PATIENCE, wait_until
+from .waiting import PATIENCE, end_process, wait_until
 
 # The application name is the program file's base name; it names the settings file.
 APPLICATION = "tessaly"
@@ -293,13 +293,7 @@ class Tessaly:
         return parse_settings(self.settings_path.read_text())
 
     def close(self):
-        if self.process is not None and self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        end_process(self.process)
         if self._log is not None:
             self._log.close()
             self._log = None

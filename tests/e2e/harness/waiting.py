@@ -1,5 +1,7 @@
 """Polling with generous limits: they only keep a broken run from hanging, they measure nothing."""
 
+import signal
+import subprocess
 import time
 
 # Long enough for a slow, loaded machine; a healthy run needs a small part of it.
@@ -23,3 +25,16 @@ def wait_until(predicate, what, timeout=PATIENCE, interval=0.2):
             description = what() if callable(what) else what
             raise WaitTimeout(f"gave up after {timeout:.0f}s waiting for {description}")
         time.sleep(interval)
+
+
+def end_process(process, stop_signal=signal.SIGTERM, timeout=10):
+    """Asks a child to end with `stop_signal`, kills it when it does not within `timeout`, and
+    reaps it either way. Nothing to do for no process or one that has ended."""
+    if process is None or process.poll() is not None:
+        return
+    process.send_signal(stop_signal)
+    try:
+        process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
