@@ -104,11 +104,7 @@ TEST_F(MainWindowTest, TabGoesFromTheTargetBoxToHelpHideMeAndStatOptionsAndSkips
     steps.When(
         "the main window with the focus", [] { return MainIsUp() && QApplication::focusWidget(); },
         [&] {
-            focusOrder.push_back(ControlIdOf(QApplication::focusWidget()));
-            for (int press = 0; press < 4; ++press) {
-                PressKeyInFocus(Qt::Key_Tab);
-                focusOrder.push_back(ControlIdOf(QApplication::focusWidget()));
-            }
+            focusOrder = FocusOrderOverTabs(4);
             PressKeyInFocus(Qt::Key_Escape);
         });
     RunProgram(steps);

@@ -274,11 +274,7 @@ TEST_F(OptionsDialogTest, OpensWithTheFocusOnOkAndTabsThroughCancelTheBoxAndTheC
             "the options dialog with the focus",
             [] { return OptionsAreUp() && QApplication::focusWidget() != nullptr; },
             [&] {
-                focusOrder.push_back(ControlIdOf(QApplication::focusWidget()));
-                for (int press = 0; press < 4; ++press) {
-                    PressKeyInFocus(Qt::Key_Tab);
-                    focusOrder.push_back(ControlIdOf(QApplication::focusWidget()));
-                }
+                focusOrder = FocusOrderOverTabs(4);
                 PressKeyInFocus(Qt::Key_Escape);
             })
         .When("the main window again", MainIsUp, [] { CloseMainWindow(); });

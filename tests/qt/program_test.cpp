@@ -146,4 +146,13 @@ void CloseMainWindow() {
     PressKey(DialogWidget(TopDialog(IDD_MONITOR_DIALOG)), Qt::Key_Escape);
 }
 
+std::vector<int> FocusOrderOverTabs(int presses) {
+    std::vector<int> order{ControlIdOf(QApplication::focusWidget())};
+    for (int press = 0; press < presses; ++press) {
+        PressKeyInFocus(Qt::Key_Tab);
+        order.push_back(ControlIdOf(QApplication::focusWidget()));
+    }
+    return order;
+}
+
 }  // namespace qttest

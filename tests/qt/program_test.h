@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "scripted_steps.h"
 #include "winapi.h"
@@ -73,5 +74,7 @@ void Click(QWidget* widget);
 void PressKeyInFocus(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Escape to the main window, wherever the focus is.
 void CloseMainWindow();
+// The identifiers of the focused control now and after each of `presses` presses of Tab.
+std::vector<int> FocusOrderOverTabs(int presses);
 
 }  // namespace qttest
